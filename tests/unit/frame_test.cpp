@@ -1,0 +1,123 @@
+#include "tests/unit/wizard_fixture.h"
+
+#include "probe/browser_probe.h"
+
+namespace {
+
+using FrameTest = WizardTest;
+
+TEST_F(FrameTest, StartUpRunsInItsOrder) {
+    sys.SetRegText(kBrowserKey, "Build", "4.72");
+    Start();
+    EXPECT_EQ(w.ini.kitPath, "C:\\KIT\\");
+    std::size_t read = At("GetPrivateProfileString Setup32 nroimg C:\\KIT\\setup.ini");
+    std::size_t picture = At("LoadPicture C:\\KIT\\image1.bmp");
+    std::size_t probe = At("RegOpenKeyEx software\\microsoft\\Internet Explorer");
+    std::size_t show = At("ShowForm frmini");
+    std::size_t browserPage = At("CreateForm frmIE");
+    EXPECT_LT(read, picture);
+    EXPECT_LT(picture, probe);
+    EXPECT_LT(probe, show);
+    EXPECT_LT(show, browserPage);  // created by the first centring, after the probe
+    EXPECT_LT(browserPage, sys.log.size());
+    EXPECT_TRUE(sys.form(FormId::frmini).visible);
+    EXPECT_FALSE(sys.form(FormId::frmIE).visible);
+    EXPECT_EQ(w.frame.imgAtual(), 1);
+}
+
+TEST_F(FrameTest, TheKitFolderIsTheCurrentDirectory) {
+    const std::pair<std::optional<std::string>, const char*> cases[] = {
+        {std::string("D:\\"), "D:\\"},
+        {std::string("C:\\KIT"), "C:\\KIT\\"},
+        {std::nullopt, "C:\\PROGRAMA\\"},  // current directory unreadable: the program's folder
+    };
+    for (const auto& [current, expected] : cases) {
+        FakePlatform fresh;
+        fresh.curDir = current;
+        Wizard wizard(fresh);
+        wizard.frame.MDIForm_Load();
+        EXPECT_EQ(wizard.ini.kitPath, expected);
+        EXPECT_EQ(fresh.log.front(), "GetPrivateProfileString Setup32 nroimg " + std::string(expected) + "setup.ini");
+        EXPECT_EQ(fresh.pictureLoads.front(), std::string(expected) + "image1.bmp");
+    }
+}
+
+TEST_F(FrameTest, SlideshowShowsPictureOneTwiceThenCycles) {
+    sys.SetIni("Setup32", "nroimg", "3");
+    Start();
+    for (int tick = 0; tick < 7; ++tick) w.frame.Timer1_Timer();
+    std::vector<std::string> backgrounds;
+    for (const std::string& path : sys.pictureLoads)
+        if (path.find("image") != std::string::npos) backgrounds.push_back(path.substr(7));
+    EXPECT_EQ(backgrounds, (std::vector<std::string>{"image1.bmp", "image1.bmp", "image2.bmp", "image3.bmp",
+                                                     "image1.bmp", "image2.bmp", "image3.bmp", "image1.bmp"}));
+}
+
+TEST_F(FrameTest, SlideshowWithOneOrFewerPicturesRepeatsPictureOne) {
+    for (const char* count : {"1", "0", "-4"}) {
+        FakePlatform fresh;
+        fresh.iniFile = "C:\\KIT\\setup.ini";
+        fresh.SetIni("Setup32", "nroimg", count);
+        fresh.SetIni("Setup32", "tipoimg", "jpeg");
+        Wizard wizard(fresh);
+        wizard.frame.MDIForm_Load();
+        for (int tick = 0; tick < 3; ++tick) wizard.frame.Timer1_Timer();
+        EXPECT_EQ(std::count(fresh.pictureLoads.begin(), fresh.pictureLoads.end(), "C:\\KIT\\image1.jpe"), 4)
+            << "nroimg=" << count;
+    }
+}
+
+TEST_F(FrameTest, AMissingPictureKeepsThePreviousOneAndTheCountGoesOn) {
+    sys.SetIni("Setup32", "nroimg", "3");
+    sys.pictures = {"C:\\KIT\\image1.bmp", "C:\\KIT\\image3.bmp"};
+    Start();
+    EXPECT_EQ(sys.form(FormId::MDIQOBSetup).picture, "C:\\KIT\\image1.bmp");
+    w.frame.Timer1_Timer();  // 1
+    w.frame.Timer1_Timer();  // 2 is missing
+    EXPECT_EQ(sys.form(FormId::MDIQOBSetup).picture, "C:\\KIT\\image1.bmp");
+    w.frame.Timer1_Timer();  // 3
+    EXPECT_EQ(sys.form(FormId::MDIQOBSetup).picture, "C:\\KIT\\image3.bmp");
+}
+
+TEST_F(FrameTest, ResizeCentresBothPagesWithOuterSizes) {
+    Start();
+    sys.frameWidth = 9375, sys.frameHeight = 8985;
+    sys.pageWidth = 6675, sys.pageHeight = 4935;
+    w.frame.MDIForm_Resize();
+    for (FormId page : {FormId::frmini, FormId::frmIE}) {
+        EXPECT_FLOAT_EQ(*sys.form(page).top, 2025.0f);
+        EXPECT_FLOAT_EQ(*sys.form(page).left, 1350.0f);
+    }
+    sys.frameWidth = 4005, sys.frameHeight = 3000;  // smaller than a page
+    w.frame.MDIForm_Resize();
+    EXPECT_FLOAT_EQ(*sys.form(FormId::frmIE).top, -967.5f);
+    EXPECT_FLOAT_EQ(*sys.form(FormId::frmIE).left, -1335.0f);
+    EXPECT_EQ(sys.form(FormId::frmIE).createCount, 1);
+}
+
+TEST_F(FrameTest, CloseQuestionOnlyForAUserClose) {
+    Start();
+    struct Case {
+        int answer;
+        std::int16_t mode;
+        std::int16_t cancel;
+        std::size_t boxes;
+    } cases[] = {{vbNo, 0, 1, 1}, {vbYes, 0, 0, 1}, {0, 0, 0, 1}, {vbNo, 1, 0, 0}, {vbNo, 2, 0, 0}, {vbNo, 3, 0, 0}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE("answer " + std::to_string(c.answer) + " mode " + std::to_string(c.mode));
+        sys.boxes.clear();
+        sys.answers = {c.answer};
+        std::int16_t cancel = 0;
+        w.frame.MDIForm_QueryUnload(cancel, c.mode);
+        EXPECT_EQ(cancel, c.cancel);
+        ASSERT_EQ(sys.boxes.size(), c.boxes);
+        if (c.boxes) {
+            EXPECT_EQ(sys.boxes[0].text, "Você realmente deseja encerrar a instalação?");
+            EXPECT_EQ(sys.boxes[0].title, "QOBSetup - Cancelamento da instalação");
+            EXPECT_EQ(sys.boxes[0].buttons, 260);
+        }
+    }
+    EXPECT_EQ(sys.ends, 0);  // the frame's own close ends the program by closing, not by End
+}
+
+}  // namespace
