@@ -54,6 +54,12 @@ const ControlDesign* DesignOf(FormId form, CtlId control);
 // index, a container standing where its first tab stop is.
 std::vector<const ControlDesign*> CreationOrder(FormId form);
 
+// Control ids: Enter and Esc reach the default and cancel buttons as 1 and 2
+// (IDOK and IDCANCEL); every other control has an id of its own.
+constexpr int ControlIdOf(CtlId control) {
+    return control == CtlId::cmdNext ? 1 : control == CtlId::cmdCancel ? 2 : 100 + static_cast<int>(control);
+}
+
 constexpr int kTwipsPerInch = 1440;
 constexpr long kTimer1DesignInterval = 500;
 

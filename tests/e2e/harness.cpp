@@ -1,0 +1,276 @@
+#include "tests/e2e/harness.h"
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "wizard/layout.h"
+
+namespace {
+
+const char* const kBrowserKey = "Software\\Microsoft\\Internet Explorer";
+const char* const kAppDefaults = "Software\\Wine\\AppDefaults\\Setup32.exe";
+
+struct Found {
+    DWORD process;
+    const char* className;
+    HWND hwnd = nullptr;
+};
+
+BOOL CALLBACK FindTopLevel(HWND hwnd, LPARAM lParam) {
+    auto* found = reinterpret_cast<Found*>(lParam);
+    DWORD process = 0;
+    GetWindowThreadProcessId(hwnd, &process);
+    char name[64];
+    if (process == found->process && GetClassNameA(hwnd, name, sizeof name) && !strcmp(name, found->className) &&
+        IsWindowVisible(hwnd)) {
+        found->hwnd = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND FindDescendant(HWND parent, int id) {
+    for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (GetDlgCtrlID(child) == id) return child;
+        if (HWND inner = FindDescendant(child, id)) return inner;
+    }
+    return nullptr;
+}
+
+void Check(LONG result, const char* what) {
+    if (result != ERROR_SUCCESS) ADD_FAILURE() << what << " failed: " << result;
+}
+
+}  // namespace
+
+bool WaitFor(const std::function<bool()>& condition, int milliseconds) {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return true;
+}
+
+std::string Environment(const char* name) {
+    char value[1024];
+    DWORD length = GetEnvironmentVariableA(name, value, sizeof value);
+    if (length == 0 || length >= sizeof value) {
+        ADD_FAILURE() << "environment variable " << name << " is not set";
+        return "";
+    }
+    return value;
+}
+
+std::string WindowText(HWND hwnd) {
+    char text[1024];
+    int length = GetWindowTextA(hwnd, text, sizeof text);
+    return std::string(text, length > 0 ? length : 0);
+}
+
+// ---- Kit
+
+Kit::Kit() {
+    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    static int kits = 0;
+    dir_ = Environment("SETUP32_WORK") + "\\" + test->test_suite_name() + "." + test->name() + "." +
+           std::to_string(++kits);
+    for (char& c : dir_)
+        if (c == '/') c = '_';
+    // The work folder is emptied before every run, so the folder is new.
+    EXPECT_TRUE(CreateDirectoryA(dir_.c_str(), nullptr)) << dir_;
+}
+
+void Kit::Ini(const std::string& text) const {
+    std::ofstream(Path("setup.ini"), std::ios::binary) << text;
+}
+
+void Kit::Bitmap(const std::string& name, COLORREF color, int width, int height) const {
+    const int stride = (width * 3 + 3) & ~3;
+    BITMAPFILEHEADER file{};
+    BITMAPINFOHEADER info{};
+    info.biSize = sizeof info;
+    info.biWidth = width;
+    info.biHeight = height;
+    info.biPlanes = 1;
+    info.biBitCount = 24;
+    info.biSizeImage = stride * height;
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof file + sizeof info;
+    file.bfSize = file.bfOffBits + info.biSizeImage;
+    std::string row(stride, '\0');
+    for (int x = 0; x < width; ++x) {
+        row[x * 3] = static_cast<char>(GetBValue(color));
+        row[x * 3 + 1] = static_cast<char>(GetGValue(color));
+        row[x * 3 + 2] = static_cast<char>(GetRValue(color));
+    }
+    std::ofstream out(Path(name), std::ios::binary);
+    out.write(reinterpret_cast<const char*>(&file), sizeof file);
+    out.write(reinterpret_cast<const char*>(&info), sizeof info);
+    for (int y = 0; y < height; ++y) out << row;
+}
+
+void Kit::Fixture(const std::string& fixture, const std::string& name) const {
+    std::string from = Environment("SETUP32_FIXTURES") + "\\" + fixture;
+    EXPECT_TRUE(CopyFileA(from.c_str(), Path(name).c_str(), FALSE)) << from;
+}
+
+void Kit::Installer(const std::string& name) const {
+    std::string from = Environment("SETUP32_STUB");
+    EXPECT_TRUE(CopyFileA(from.c_str(), Path(name).c_str(), FALSE)) << from;
+}
+
+std::vector<std::string> Kit::Started() const {
+    std::vector<std::string> lines;
+    std::ifstream in(Path("started.log"), std::ios::binary);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (!line.empty()) lines.push_back(line);
+    }
+    return lines;
+}
+
+// ---- registry
+
+void SetBrowser(const char* build, const char* version) {
+    HKEY key;
+    Check(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kBrowserKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+          "RegCreateKeyExA");
+    const std::pair<const char*, const char*> values[] = {{"Build", build}, {"Version", version}};
+    for (const auto& [name, value] : values) {
+        if (value)
+            Check(RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value), strlen(value) + 1),
+                  "RegSetValueExA");
+        else
+            RegDeleteValueA(key, name);
+    }
+    RegCloseKey(key);
+}
+
+// ---- Launcher
+
+Launcher::Launcher(const Kit& kit, const char* windowsVersion) : version_(windowsVersion ? windowsVersion : "") {
+    HKEY key;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, kAppDefaults, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) ==
+        ERROR_SUCCESS) {
+        if (windowsVersion)
+            RegSetValueExA(key, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(windowsVersion),
+                           strlen(windowsVersion) + 1);
+        else
+            RegDeleteValueA(key, "Version");
+        RegCloseKey(key);
+    }
+    SetEnvironmentVariableA("SETUP32_STUB_LOG", kit.Path("started.log").c_str());
+
+    std::string exe = Environment("SETUP32_EXE");
+    std::string line = "\"" + exe + "\"";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    if (!CreateProcessA(exe.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr, kit.dir().c_str(), &startup,
+                        &process_)) {
+        ADD_FAILURE() << "cannot start " << exe;
+        return;
+    }
+    thread_ = process_.dwThreadId;
+    WaitFor([&] {
+        Found found{process_.dwProcessId, "MDIQOBSetup"};
+        EnumWindows(FindTopLevel, reinterpret_cast<LPARAM>(&found));
+        frame_ = found.hwnd;
+        return frame_ != nullptr || Ended(0);
+    });
+    EXPECT_NE(frame_, nullptr) << "the frame window did not show";
+    WaitForInputIdle(process_.hProcess, 10000);  // start-up done, the message loop running
+}
+
+Launcher::~Launcher() {
+    if (process_.hProcess) {
+        if (!Ended(0)) {
+            TerminateProcess(process_.hProcess, 1);
+            WaitForSingleObject(process_.hProcess, 10000);
+        }
+        CloseHandle(process_.hProcess);
+        CloseHandle(process_.hThread);
+    }
+}
+
+bool Launcher::Ended(int milliseconds) const {
+    return process_.hProcess && WaitForSingleObject(process_.hProcess, milliseconds) == WAIT_OBJECT_0;
+}
+
+HWND Launcher::client() const { return FindWindowExA(frame_, nullptr, "MDIClient", nullptr); }
+
+HWND Launcher::Page(const char* className) const { return FindWindowExA(client(), nullptr, className, nullptr); }
+
+HWND Launcher::Control(const char* page, CtlId control) const {
+    HWND hwnd = Page(page);
+    return hwnd ? FindDescendant(hwnd, ControlIdOf(control)) : nullptr;
+}
+
+std::string Launcher::Text(HWND hwnd) const { return WindowText(hwnd); }
+
+bool Launcher::Visible(HWND hwnd) const { return hwnd && IsWindowVisible(hwnd); }
+
+bool Launcher::Checked(HWND hwnd) const { return hwnd && SendMessageA(hwnd, BM_GETCHECK, 0, 0) == BST_CHECKED; }
+
+void Launcher::Click(HWND button) const { PostMessageA(button, BM_CLICK, 0, 0); }
+
+HWND Launcher::Focus() const {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    return GetGUIThreadInfo(thread_, &info) ? info.hwndFocus : nullptr;
+}
+
+void Launcher::Key(WPARAM virtualKey) const {
+    HWND target = Focus();
+    PostMessageA(target, WM_KEYDOWN, virtualKey, 1);
+    PostMessageA(target, WM_KEYUP, virtualKey, 0xC0000001);
+}
+
+HWND Launcher::Box() const {
+    Found found{process_.dwProcessId, "#32770"};
+    EnumWindows(FindTopLevel, reinterpret_cast<LPARAM>(&found));
+    return found.hwnd;
+}
+
+std::string Launcher::BoxText() const {
+    HWND box = Box();
+    return box ? WindowText(GetDlgItem(box, 0xFFFF)) : "";
+}
+
+std::vector<int> Launcher::BoxButtons() const {
+    std::vector<int> ids;
+    HWND box = Box();
+    for (int id : {IDOK, IDCANCEL, IDABORT, IDRETRY, IDIGNORE, IDYES, IDNO})
+        if (HWND button = box ? GetDlgItem(box, id) : nullptr)
+            if (IsWindowVisible(button)) ids.push_back(id);
+    return ids;
+}
+
+int Launcher::BoxDefault() const {
+    for (int id : BoxButtons())
+        if ((GetWindowLongA(GetDlgItem(Box(), id), GWL_STYLE) & 0x0F) == BS_DEFPUSHBUTTON) return id;
+    return 0;
+}
+
+void Launcher::Answer(int id) const {
+    if (HWND box = Box()) PostMessageA(GetDlgItem(box, id), BM_CLICK, 0, 0);
+}
+
+COLORREF Launcher::ClientPixel() const {
+    POINT p = {8, 8};
+    ClientToScreen(client(), &p);
+    HDC screen = GetDC(nullptr);
+    COLORREF color = GetPixel(screen, p.x, p.y);
+    ReleaseDC(nullptr, screen);
+    return color;
+}
+
+RECT Launcher::RectIn(HWND hwnd, HWND parent) const {
+    RECT r{};
+    GetWindowRect(hwnd, &r);
+    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}

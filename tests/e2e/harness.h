@@ -1,0 +1,88 @@
+// Drives the real Setup32.exe from a second Windows program in the same Wine
+// prefix and display: kits in fresh folders, the registry as each test needs
+// it, and the launcher's windows found and pressed as a user would.
+#pragma once
+
+#include <windows.h>
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "platform/platform.h"
+
+// Polls a condition until it holds or the deadline passes.
+bool WaitFor(const std::function<bool()>& condition, int milliseconds = 10000);
+
+// Fails the test at the caller's line when the condition does not come true.
+#define WAIT_FOR(condition) ASSERT_TRUE(WaitFor([&] { return static_cast<bool>(condition); })) << #condition
+#define EXPECT_SOON(condition) EXPECT_TRUE(WaitFor([&] { return static_cast<bool>(condition); })) << #condition
+
+std::string Environment(const char* name);
+
+// A kit folder of its own for one test, away from the program's folder.
+class Kit {
+public:
+    Kit();
+    const std::string& dir() const { return dir_; }
+    std::string Path(const std::string& name) const { return dir_ + "\\" + name; }
+
+    void Ini(const std::string& text) const;
+    void Bitmap(const std::string& name, COLORREF color, int width = 617, int height = 564) const;
+    void Fixture(const std::string& fixture, const std::string& name) const;  // a prepared file
+    void Installer(const std::string& name) const;                            // the stand-in installer
+    std::vector<std::string> Started() const;  // "command line|window style" per start
+
+private:
+    std::string dir_;
+};
+
+// The browser's values in the registry, as a machine has them.
+void SetBrowser(const char* build, const char* version);
+
+// A running launcher.
+class Launcher {
+public:
+    // Starts Setup32.exe with the kit as its current directory; windowsVersion
+    // ("win95", "nt40"...) is what the launcher's GetVersionExA reports.
+    explicit Launcher(const Kit& kit, const char* windowsVersion = nullptr);
+    ~Launcher();
+    Launcher(const Launcher&) = delete;
+    Launcher& operator=(const Launcher&) = delete;
+
+    bool started() const { return frame_ != nullptr; }
+    bool Ended(int milliseconds = 10000) const;
+    HWND frame() const { return frame_; }
+    HWND client() const;
+
+    HWND Page(const char* className) const;  // "frmini" or "frmIE"
+    HWND Control(const char* page, CtlId control) const;
+    std::string Text(HWND hwnd) const;
+    bool Visible(HWND hwnd) const;
+    bool Checked(HWND hwnd) const;
+
+    void Click(HWND button) const;       // posted, as a mouse click would come
+    void Key(WPARAM virtualKey) const;   // to the control with the focus
+    HWND Focus() const;
+
+    // The open message box of the launcher, if any.
+    HWND Box() const;
+    std::string BoxText() const;
+    std::vector<int> BoxButtons() const;  // the visible ones' ids
+    int BoxDefault() const;               // the id of the default button
+    void Answer(int id) const;
+
+    COLORREF ClientPixel() const;  // a point of the frame's background, clear of the pages
+    RECT RectIn(HWND hwnd, HWND parent) const;
+
+private:
+    PROCESS_INFORMATION process_{};
+    DWORD thread_ = 0;
+    HWND frame_ = nullptr;
+    std::string version_;
+};
+
+std::string WindowText(HWND hwnd);

@@ -1,0 +1,44 @@
+// MDIQOBSetup on Windows: the multiple-document frame, its client with the
+// background picture, and the slideshow timer.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+
+class Picture;
+class Win32Platform;
+class Wizard;
+
+class FrameWindow {
+public:
+    FrameWindow(Win32Platform& platform, Wizard& wizard);
+    ~FrameWindow();
+
+    bool Create();  // hidden, at its design size and place
+    // From the first display on, every change of size centres the pages.
+    void Displayed();
+
+    HWND hwnd() const { return hwnd_; }
+    HWND client() const { return client_; }
+
+    void SetBackground(std::unique_ptr<Picture> picture);
+    bool SetTimerInterval(UINT ms);
+
+private:
+    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK ClientProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+    bool CreateClient();
+    void PaintBackground(HDC dc);
+    bool QueryUnload(short mode);
+
+    Win32Platform& platform_;
+    Wizard& wizard_;
+    HWND hwnd_ = nullptr;
+    HWND client_ = nullptr;
+    WNDPROC clientProc_ = nullptr;
+    std::unique_ptr<Picture> background_;
+    bool displayed_ = false;
+    bool userClose_ = false;
+};

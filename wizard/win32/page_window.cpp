@@ -1,0 +1,295 @@
+#include "wizard/win32/page_window.h"
+
+#include <commctrl.h>
+
+#include <optional>
+
+#include "platform/win32/picture.h"
+#include "platform/win32/win32_platform.h"
+#include "wizard/layout.h"
+#include "wizard/wizard.h"
+
+namespace {
+
+static_assert(ControlIdOf(CtlId::cmdNext) == IDOK && ControlIdOf(CtlId::cmdCancel) == IDCANCEL,
+              "Enter and Esc press the default and cancel buttons");
+
+constexpr DWORD kStyle = WS_CHILD | WS_CLIPSIBLINGS | WS_CAPTION | WS_SYSMENU;
+constexpr short kCloseByUser = 0;
+constexpr short kCloseByProgram = 1;
+
+void RegisterPageClass(HINSTANCE instance, HICON icon, const char* name, WNDPROC proc) {
+    WNDCLASSA wc{};
+    if (GetClassInfoA(instance, name, &wc)) return;
+    wc.lpfnWndProc = proc;
+    wc.hInstance = instance;
+    wc.hIcon = icon;
+    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = name;
+    RegisterClassA(&wc);
+}
+
+struct ControlClass {
+    const char* className;
+    DWORD style;
+    ControlClass(const char* name, LONG s) : className(name), style(static_cast<DWORD>(s)) {}
+};
+
+ControlClass ClassOf(const ControlDesign& c) {
+    switch (c.kind) {
+    case Kind::Image:
+        return {"Static", SS_OWNERDRAW | WS_BORDER};
+    case Kind::Label:
+        return {"Static", SS_NOTIFY | SS_NOPREFIX | ((c.flags & kAutoSize) ? SS_LEFTNOWORDWRAP : SS_LEFT)};
+    case Kind::Frame:
+        return (c.flags & kSeparator) ? ControlClass{"Static", SS_ETCHEDHORZ} : ControlClass{"Button", BS_GROUPBOX};
+    case Kind::Option:
+        return {"Button", BS_AUTORADIOBUTTON | BS_MULTILINE | ((c.flags & kSelected) ? WS_TABSTOP : 0)};
+    case Kind::Button:
+        return {"Button", WS_TABSTOP | ((c.flags & kDefault) ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON)};
+    case Kind::PictureBox:
+        return {"Static", SS_LEFT};
+    }
+    return {"Static", 0};
+}
+
+bool HoldsTabStops(const ControlDesign& container) {
+    for (const ControlDesign& c : kControls)
+        if (c.form == container.form && c.container == container.id && c.tabIndex != kNoTab &&
+            (c.kind == Kind::Option || c.kind == Kind::Button))
+            return true;
+    return false;
+}
+
+}  // namespace
+
+PageWindow::PageWindow(Win32Platform& platform, Wizard& wizard, FormId form)
+    : platform_(platform), wizard_(wizard), form_(form) {}
+
+PageWindow::~PageWindow() {
+    if (hwnd_) DestroyWindow(hwnd_);
+    if (toolTip_) DestroyWindow(toolTip_);
+}
+
+bool PageWindow::Create(HWND client) {
+    const FormDesign& design = DesignOf(form_);
+    RegisterPageClass(platform_.instance(), platform_.icon(), design.name, WindowProc);
+    RECT r = {0, 0, platform_.ToPixelsX(design.width), platform_.ToPixelsY(design.height)};
+    AdjustWindowRectEx(&r, kStyle, FALSE, WS_EX_MDICHILD);
+
+    MDICREATESTRUCTA mcs{};
+    mcs.szClass = design.name;
+    mcs.szTitle = design.caption;
+    mcs.hOwner = platform_.instance();
+    mcs.x = platform_.ToPixelsX(design.left);
+    mcs.y = platform_.ToPixelsY(design.top);
+    mcs.cx = r.right - r.left;
+    mcs.cy = r.bottom - r.top;
+    mcs.style = kStyle;
+    mcs.lParam = reinterpret_cast<LPARAM>(this);
+    SendMessageA(client, WM_MDICREATE, 0, reinterpret_cast<LPARAM>(&mcs));
+    if (!hwnd_) return false;
+    CreateControls();
+    return true;
+}
+
+void PageWindow::CreateControls() {
+    std::optional<CtlId> optionGroup;  // the container of the options being created
+    for (const ControlDesign* c : CreationOrder(form_)) {
+        HWND parent = c->container == CtlId::None ? hwnd_ : Control(c->container);
+        ControlClass cls = ClassOf(*c);
+        DWORD style = WS_CHILD | WS_CLIPSIBLINGS | cls.style | ((c->flags & kHidden) ? 0 : WS_VISIBLE);
+        // The first option of a container starts its group; every other control starts one of its own.
+        if (c->kind != Kind::Option || optionGroup != c->container) style |= WS_GROUP;
+        optionGroup = c->kind == Kind::Option ? std::optional<CtlId>(c->container) : std::nullopt;
+        DWORD exStyle = (c->kind == Kind::Frame && HoldsTabStops(*c)) ? WS_EX_CONTROLPARENT : 0;
+        if (c->kind == Kind::PictureBox) exStyle |= WS_EX_CLIENTEDGE;
+        HWND hwnd = CreateWindowExA(exStyle, cls.className, c->caption, style, platform_.ToPixelsX(c->left),
+                                    platform_.ToPixelsY(c->top), platform_.ToPixelsX(c->width),
+                                    platform_.ToPixelsY(c->height), parent,
+                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlIdOf(c->id))),
+                                    platform_.instance(), nullptr);
+        if (!hwnd) continue;
+        controls_[c->id] = hwnd;
+        SendMessageA(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(platform_.font()), FALSE);
+        if (c->flags & kSelected) SendMessageA(hwnd, BM_SETCHECK, BST_CHECKED, 0);
+        if (c->flags & kAutoSize) FitToText(c->id);
+    }
+}
+
+HWND PageWindow::Control(CtlId control) const {
+    auto found = controls_.find(control);
+    return found == controls_.end() ? nullptr : found->second;
+}
+
+void PageWindow::Show(HWND client) {
+    ShowWindow(hwnd_, SW_SHOW);
+    SendMessageA(client, WM_MDIACTIVATE, reinterpret_cast<WPARAM>(hwnd_), 0);
+}
+
+bool PageWindow::SetPicture(CtlId control, std::unique_ptr<Picture> picture) {
+    HWND hwnd = Control(control);
+    if (control != CtlId::Image1 || !hwnd) return false;
+    image_ = std::move(picture);  // frees the picture shown before
+    InvalidateRect(hwnd, nullptr, TRUE);
+    return true;
+}
+
+void PageWindow::SetCaption(CtlId control, const std::string& text) {
+    HWND hwnd = Control(control);
+    if (!hwnd) return;
+    SetWindowTextA(hwnd, text.c_str());
+    const ControlDesign* design = DesignOf(form_, control);
+    if (design && (design->flags & kAutoSize)) FitToText(control);
+}
+
+// A self-sizing label keeps its place and takes the size of its text on one line.
+void PageWindow::FitToText(CtlId control) {
+    HWND hwnd = Control(control);
+    char text[512];
+    int length = GetWindowTextA(hwnd, text, sizeof text);
+    HDC dc = GetDC(hwnd);
+    HGDIOBJ old = SelectObject(dc, platform_.font());
+    SIZE size{};
+    TEXTMETRICA metrics{};
+    GetTextMetricsA(dc, &metrics);
+    GetTextExtentPoint32A(dc, text, length, &size);
+    SelectObject(dc, old);
+    ReleaseDC(hwnd, dc);
+    SetWindowPos(hwnd, nullptr, 0, 0, size.cx, metrics.tmHeight, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    InvalidateRect(hwnd, nullptr, TRUE);
+}
+
+void PageWindow::SetToolTip(CtlId control, const std::string& text) {
+    HWND hwnd = Control(control);
+    if (!hwnd) return;
+    if (!toolTip_) {
+        toolTip_ = CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
+                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr,
+                                   platform_.instance(), nullptr);
+        if (!toolTip_) return;
+    }
+    TOOLINFOA tool{};
+    tool.cbSize = TTTOOLINFOA_V1_SIZE;  // understood by every version of the common controls
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = hwnd_;
+    tool.uId = reinterpret_cast<UINT_PTR>(hwnd);
+    SendMessageA(toolTip_, TTM_DELTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+    if (text.empty()) return;  // an empty tip shows nothing
+    tool.lpszText = const_cast<char*>(text.c_str());
+    SendMessageA(toolTip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+void PageWindow::DrawImage(const DRAWITEMSTRUCT& item) {
+    const RECT& r = item.rcItem;
+    if (image_)
+        image_->Stretch(item.hDC, r.left, r.top, r.right - r.left, r.bottom - r.top);
+    else
+        FillRect(item.hDC, &r, GetSysColorBrush(COLOR_BTNFACE));
+}
+
+void PageWindow::OnCommand(int id) {
+    if (form_ == FormId::frmini) {
+        switch (id) {
+        case IDOK: wizard_.startPage.cmdNext_Click(); break;
+        case IDCANCEL: wizard_.startPage.cmdCancel_Click(); break;
+        }
+    } else {
+        switch (id) {
+        case IDOK: wizard_.browserPage.cmdNext_Click(); break;
+        case IDCANCEL: wizard_.browserPage.cmdCancel_Click(); break;
+        default:
+            if (id == ControlIdOf(CtlId::cmdBack)) wizard_.browserPage.cmdBack_Click();
+        }
+    }
+}
+
+void PageWindow::OnClose() {
+    std::int16_t cancel = 0;
+    if (form_ == FormId::frmini)
+        wizard_.startPage.Form_QueryUnload(cancel, userClose_ ? kCloseByUser : kCloseByProgram);
+    else
+        wizard_.browserPage.Form_QueryUnload(cancel, userClose_ ? kCloseByUser : kCloseByProgram);
+    if (!cancel) DefMDIChildProcA(hwnd_, WM_CLOSE, 0, 0);
+}
+
+// Enter presses the focused push button, or else the default button.
+LRESULT PageWindow::DefaultButton() {
+    HWND focus = GetFocus();
+    if (focus && IsChild(hwnd_, focus) && (SendMessageA(focus, WM_GETDLGCODE, 0, 0) & DLGC_UNDEFPUSHBUTTON))
+        return MAKELRESULT(GetDlgCtrlID(focus), DC_HASDEFID);
+    return MAKELRESULT(IDOK, DC_HASDEFID);
+}
+
+// The keyboard's move to another control: an option reached with the arrow
+// keys becomes the selected one, as in a dialog box.
+void PageWindow::FocusNext(WPARAM wParam, LPARAM lParam) {
+    HWND next = lParam ? reinterpret_cast<HWND>(wParam) : GetNextDlgTabItem(hwnd_, GetFocus(), wParam != 0);
+    if (!next) return;
+    SetFocus(next);
+    if ((SendMessageA(next, WM_GETDLGCODE, 0, 0) & DLGC_RADIOBUTTON) &&
+        SendMessageA(next, BM_GETCHECK, 0, 0) != BST_CHECKED)
+        SendMessageA(next, BM_CLICK, 0, 0);
+}
+
+LRESULT CALLBACK PageWindow::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_NCCREATE) {
+        auto create = reinterpret_cast<CREATESTRUCTA*>(lParam);
+        auto mdi = static_cast<MDICREATESTRUCTA*>(create->lpCreateParams);
+        auto self = reinterpret_cast<PageWindow*>(mdi->lParam);
+        self->hwnd_ = hwnd;
+        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    auto self = reinterpret_cast<PageWindow*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    if (!self) return DefMDIChildProcA(hwnd, msg, wParam, lParam);
+    if (msg == WM_NCDESTROY) {
+        SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+        self->hwnd_ = nullptr;
+        self->controls_.clear();
+        self->wizard_.Unloaded(self->form_);
+        return DefMDIChildProcA(hwnd, msg, wParam, lParam);
+    }
+    return self->HandleMessage(msg, wParam, lParam);
+}
+
+LRESULT PageWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case WM_COMMAND:
+        if (HIWORD(wParam) == BN_CLICKED) OnCommand(LOWORD(wParam));
+        return 0;
+    case WM_DRAWITEM:
+        DrawImage(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+        return TRUE;
+    case DM_GETDEFID:
+        return DefaultButton();
+    case WM_NEXTDLGCTL:
+        FocusNext(wParam, lParam);
+        return 0;
+    case WM_MDIACTIVATE:
+        if (reinterpret_cast<HWND>(wParam) == hwnd_) {  // losing the activation: remember the focus
+            HWND focus = GetFocus();
+            if (focus && IsChild(hwnd_, focus)) lastFocus_ = focus;
+        }
+        if (reinterpret_cast<HWND>(lParam) == hwnd_) wizard_.Activated(form_);
+        break;
+    case WM_SETFOCUS: {
+        DefMDIChildProcA(hwnd_, msg, wParam, lParam);
+        HWND focus = lastFocus_ && IsWindowVisible(lastFocus_) ? lastFocus_ : GetNextDlgTabItem(hwnd_, nullptr, FALSE);
+        if (focus) SetFocus(focus);
+        return 0;
+    }
+    case WM_SYSCOMMAND:
+        if ((wParam & 0xFFF0) == SC_CLOSE) {
+            userClose_ = true;
+            LRESULT result = DefMDIChildProcA(hwnd_, msg, wParam, lParam);
+            userClose_ = false;
+            return result;
+        }
+        break;
+    case WM_CLOSE:
+        OnClose();
+        return 0;
+    }
+    return DefMDIChildProcA(hwnd_, msg, wParam, lParam);
+}

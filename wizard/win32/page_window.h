@@ -1,0 +1,53 @@
+// frmini and frmIE on Windows: a page of the frame, with the standard
+// controls of its design.
+#pragma once
+
+#include <windows.h>
+
+#include <map>
+#include <memory>
+#include <string>
+
+#include "platform/platform.h"
+
+class Picture;
+class Win32Platform;
+class Wizard;
+
+class PageWindow {
+public:
+    PageWindow(Win32Platform& platform, Wizard& wizard, FormId form);
+    ~PageWindow();
+
+    bool Create(HWND client);  // hidden, with every control of its design
+    void Show(HWND client);    // shows it and makes it the active page
+
+    HWND hwnd() const { return hwnd_; }
+    HWND Control(CtlId control) const;
+
+    bool SetPicture(CtlId control, std::unique_ptr<Picture> picture);
+    void SetCaption(CtlId control, const std::string& text);
+    void SetToolTip(CtlId control, const std::string& text);
+
+private:
+    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+    void CreateControls();
+    void FitToText(CtlId control);
+    void OnCommand(int id);
+    void OnActivate();
+    void OnClose();
+    void FocusNext(WPARAM wParam, LPARAM lParam);
+    LRESULT DefaultButton();
+    void DrawImage(const DRAWITEMSTRUCT& item);
+
+    Win32Platform& platform_;
+    Wizard& wizard_;
+    const FormId form_;
+    HWND hwnd_ = nullptr;
+    HWND toolTip_ = nullptr;
+    HWND lastFocus_ = nullptr;
+    std::map<CtlId, HWND> controls_;
+    std::unique_ptr<Picture> image_;  // Image1
+    bool userClose_ = false;
+};
