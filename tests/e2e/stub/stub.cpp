@@ -100,7 +100,9 @@ int ShowDemoWindow(const char *commandLine, int showStyle) {
     HWND hwnd = CreateWindowExA(0, kClass, kTitle, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
                                 560, 200, NULL, NULL, instance, NULL);
     if (!hwnd) return 1;
-    ShowWindow(hwnd, SW_SHOWDEFAULT);   // honours the style the parent asked for
+    // SW_SHOWDEFAULT means "the style in STARTUPINFO"; Wine treats it as
+    // SW_SHOWNORMAL, so pass the parent's style itself when there is one.
+    ShowWindow(hwnd, showStyle >= 0 ? showStyle : SW_SHOWDEFAULT);
     UpdateWindow(hwnd);
     SetFocus(GetDlgItem(hwnd, IDOK));
 

@@ -1,0 +1,82 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, makes a demo kit (setup.ini, pictures and
+# stand-in installers that show the command that started them) and starts
+# the launcher on it: on the display if there is one, otherwise on a private
+# Xvfb, saving screenshots of both pages in build/demo/.
+set -euo pipefail
+ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+BUILD=${SETUP32_BUILD:-$ROOT/build}
+
+"$ROOT/scripts/deps.sh"
+"$ROOT/scripts/build.sh"
+
+KIT="$BUILD/demo/kit"
+rm -rf "$BUILD/demo"
+mkdir -p "$KIT"
+echo "Making the demo kit in $KIT"
+picture() {  # name, size, gradient colours
+    convert -size "$2" "gradient:$3" -type TrueColor "BMP3:$KIT/$1"
+}
+picture image1.bmp 617x564 '#0b3d91-#5fa8ff'
+picture image2.bmp 617x564 '#1b5e20-#a5d6a7'
+picture image3.bmp 617x564 '#7b1fa2-#f8bbd0'
+picture imgini.bmp 122x230 '#ffd54f-#ff6f00'
+picture imgie.bmp 122x230 '#4dd0e1-#01579b'
+cat > "$KIT/setup.ini" <<'INI'
+[Setup32]
+nroimg=3
+tipoimg=bmp
+tipoImgTela=bmp
+tempo=2500
+
+[Arquivos]
+ie3port=ie302\setup.exe
+ie4port=ie401\ie4setup.exe
+ie5port=ie5\ie5setup.exe
+ie5port2=ie5\ie5setup.exe /Q
+ie3ingl=ie302en\setup.exe
+ie4ingl=ie401en\ie4setup.exe
+ie5ingl=ie5en\ie5setup.exe
+ie5ingl2=ie5en\ie5setup.exe /Q
+Discador=discador\setup.exe /demo
+
+[OKnoCD]
+ie3port=ok
+ie4port=ok
+ie3ingl=no
+ie4ingl=no
+INI
+sed -i 's/$/\r/' "$KIT/setup.ini"
+for installer in ie302/setup.exe ie401/ie4setup.exe ie5/ie5setup.exe ie302en/setup.exe \
+                 ie401en/ie4setup.exe ie5en/ie5setup.exe discador/setup.exe; do
+    mkdir -p "$KIT/$(dirname "$installer")"
+    cp "$BUILD/win32/tests/e2e/stub/stub.exe" "$KIT/$installer"
+done
+
+. "$ROOT/scripts/wine-env.sh"
+wine_prefix
+# Version 4.01 of the browser is installed on the demo machine: the browser
+# page then offers 4.01 and 5.
+wine reg add 'HKLM\Software\Microsoft\Internet Explorer' /v Build /d 4.72.3110.8 /f >/dev/null 2>&1
+wine reg add 'HKLM\Software\Microsoft\Internet Explorer' /v Version /d 4.72.3110.0 /f >/dev/null 2>&1
+
+if [ -n "${DISPLAY:-}" ]; then
+    echo "Starting Setup32.exe on $DISPLAY"
+    cd "$KIT" && exec wine "$BUILD/win32/Setup32.exe"
+fi
+
+start_display
+trap stop_wine EXIT
+echo "No display: starting Setup32.exe on a private Xvfb ($DISPLAY)"
+(cd "$KIT" && wine "$BUILD/win32/Setup32.exe" &)
+shot() {
+    sleep 3
+    import -window root -crop 640x600+100+80 "$BUILD/demo/$1"
+    echo "Screenshot: $BUILD/demo/$1"
+}
+shot start-page.png
+# Next on the start page, as Enter would press it.
+if command -v xdotool >/dev/null; then
+    xdotool key Return
+    shot browser-page.png
+fi

@@ -1,0 +1,55 @@
+#!/bin/sh
+# Installs what Setup32 needs to build and test on Debian 12: the native
+# toolchain and GoogleTest, the mingw-w64 cross compiler, Wine (32-bit),
+# a virtual X display and the tools that inspect and capture the results.
+# Idempotent: when everything is installed it only checks and exits.
+set -eu
+
+PACKAGES="cmake g++ make libgtest-dev googletest g++-mingw-w64-i686-posix g++-mingw-w64-i686-win32
+wine wine32:i386 fonts-wine xvfb xauth xdotool imagemagick icoutils python3-pefile python3"
+
+die() {
+    echo "deps.sh: error: $*" >&2
+    exit 1
+}
+
+missing=""
+for pkg in $PACKAGES; do
+    status=$(dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null || true)
+    [ "$status" = "install ok installed" ] || missing="$missing $pkg"
+done
+
+if [ -z "$missing" ]; then
+    echo "deps.sh: all packages present"
+    exit 0
+fi
+
+if [ "$(id -u)" -ne 0 ]; then
+    command -v sudo >/dev/null 2>&1 || die "missing:$missing; run this script as root"
+    exec sudo -- sh "$0" "$@"
+fi
+
+echo "deps.sh: installing:$missing"
+export DEBIAN_FRONTEND=noninteractive
+log=$(mktemp /tmp/setup32-deps.XXXXXX)
+trap 'rm -f "$log"' EXIT
+
+run() {
+    if ! "$@" >"$log" 2>&1; then
+        tail -n 30 "$log" >&2
+        die "'$*' failed"
+    fi
+}
+
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    run dpkg --add-architecture i386
+fi
+run apt-get -q update
+# shellcheck disable=SC2086  # the list is meant to split into words
+run apt-get install -y -q --no-install-recommends $missing
+
+for pkg in $missing; do
+    status=$(dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null || true)
+    [ "$status" = "install ok installed" ] || die "$pkg is still not installed"
+done
+echo "deps.sh: done"
