@@ -54,23 +54,35 @@ for installer in ie302/setup.exe ie401/ie4setup.exe ie5/ie5setup.exe ie302en/set
 done
 
 . "$ROOT/scripts/wine-env.sh"
+# The display comes first: Wine's desktop process keeps the display it
+# started with.
+headless=0
+if [ -z "${DISPLAY:-}" ]; then
+    headless=1
+    start_display
+    trap stop_wine EXIT
+fi
 wine_prefix
 # Version 4.01 of the browser is installed on the demo machine: the browser
 # page then offers 4.01 and 5.
 wine reg add 'HKLM\Software\Microsoft\Internet Explorer' /v Build /d 4.72.3110.8 /f >/dev/null 2>&1
 wine reg add 'HKLM\Software\Microsoft\Internet Explorer' /v Version /d 4.72.3110.0 /f >/dev/null 2>&1
+# ...and it runs Windows 98.
+wine reg add 'HKCU\Software\Wine\AppDefaults\Setup32.exe' /v Version /d win98 /f >/dev/null 2>&1
 
-if [ -n "${DISPLAY:-}" ]; then
+if [ "$headless" = 0 ]; then
     echo "Starting Setup32.exe on $DISPLAY"
     cd "$KIT" && exec wine "$BUILD/win32/Setup32.exe"
 fi
 
-start_display
-trap stop_wine EXIT
 echo "No display: starting Setup32.exe on a private Xvfb ($DISPLAY)"
 (cd "$KIT" && wine "$BUILD/win32/Setup32.exe" &)
+for _ in $(seq 60); do
+    xdotool search --name '^QOB - Programa' >/dev/null 2>&1 && break
+    sleep 0.5
+done
 shot() {
-    sleep 3
+    sleep 2  # let the page finish drawing
     import -window root -crop 640x600+100+80 "$BUILD/demo/$1"
     echo "Screenshot: $BUILD/demo/$1"
 }

@@ -21,9 +21,9 @@ echo "== Checks of Setup32.exe"
 
 . "$ROOT/scripts/wine-env.sh"
 SETUP32_OWN_DISPLAY=1  # the tests read pixels: never the user's screen
-wine_prefix
-start_display
+start_display          # before any Wine process: Wine's desktop keeps its display
 trap stop_wine EXIT
+wine_prefix
 
 echo "== Platform services under Wine"
 timeout 300 wine "$BUILD/win32-tests/tests/wine/wine_tests.exe" --gtest_brief=1 \
