@@ -30,7 +30,9 @@ timeout 300 wine "$BUILD/win32-tests/tests/wine/wine_tests.exe" --gtest_brief=1 
     --gtest_output="xml:$(winpath "$RESULTS")\\wine.xml"
 
 echo "== End to end under Wine"
-for color in red blue; do convert -size 617x564 "xc:$color" "$BUILD/fixtures/$color.jpg"; done
+for color in red blue; do
+    for type in jpg gif; do convert -size 617x564 "xc:$color" "$BUILD/fixtures/$color.$type"; done
+done
 export SETUP32_EXE="$(winpath "$BUILD/win32/Setup32.exe")"
 export SETUP32_STUB="$(winpath "$BUILD/win32/tests/e2e/stub/stub.exe")"
 export SETUP32_FIXTURES="$(winpath "$BUILD/fixtures")"

@@ -122,24 +122,51 @@ TEST(Frame, TempoZeroFreezesTheFirstPicture) {
     EXPECT_EQ(Names(Watch(launcher, 2500)), "R");
 }
 
-TEST(Frame, JpegPictures) {
+TEST(Frame, JpegAndGifPictures) {
+    for (const char* type : {"jpg", "gif"}) {
+        SCOPED_TRACE(type);
+        Kit kit;
+        kit.Ini(std::string("[Setup32]\r\nnroimg=2\r\ntipoimg=") + type + "\r\ntempo=300\r\n");
+        kit.Fixture(std::string("red.") + type, std::string("image1.") + type);
+        kit.Fixture(std::string("blue.") + type, std::string("image2.") + type);
+        Launcher launcher(kit);
+        ASSERT_TRUE(launcher.started());
+        auto reddish = [&] {
+            COLORREF c = launcher.ClientPixel();
+            return GetRValue(c) > 200 && GetGValue(c) < 60 && GetBValue(c) < 60;
+        };
+        auto bluish = [&] {
+            COLORREF c = launcher.ClientPixel();
+            return GetBValue(c) > 200 && GetRValue(c) < 60 && GetGValue(c) < 60;
+        };
+        EXPECT_SOON(reddish());
+        EXPECT_SOON(bluish());
+        EXPECT_SOON(reddish());
+    }
+}
+
+TEST(Frame, BrokenPicturesAreSkipped) {
     Kit kit;
-    kit.Ini("[Setup32]\r\nnroimg=2\r\ntipoimg=jpg\r\ntempo=300\r\n");
-    kit.Fixture("red.jpg", "image1.jpg");
-    kit.Fixture("blue.jpg", "image2.jpg");
+    kit.Ini("[Setup32]\r\nnroimg=4\r\ntempo=300\r\n");
+    kit.Bitmap("image1.bmp", kRed);
+    kit.Bitmap("image2.bmp", kGreen);
+    kit.Bitmap("image3.bmp", kBlue);
+    {
+        // image2 loses its last 100 bytes, image3 is empty.
+        HANDLE file = CreateFileA(kit.Path("image2.bmp").c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        SetFilePointer(file, -100, nullptr, FILE_END);
+        SetEndOfFile(file);
+        CloseHandle(file);
+        CloseHandle(CreateFileA(kit.Path("image3.bmp").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    }
+    kit.Fixture("red.jpg", "image4.bmp");  // a JPEG named .bmp is shown all the same
+    kit.Bitmap("imgini.bmp", kBlue, 10, 10);
     Launcher launcher(kit);
     ASSERT_TRUE(launcher.started());
-    auto reddish = [&] {
-        COLORREF c = launcher.ClientPixel();
-        return GetRValue(c) > 200 && GetGValue(c) < 60 && GetBValue(c) < 60;
-    };
-    auto bluish = [&] {
-        COLORREF c = launcher.ClientPixel();
-        return GetBValue(c) > 200 && GetRValue(c) < 60 && GetGValue(c) < 60;
-    };
-    EXPECT_SOON(reddish());
-    EXPECT_SOON(bluish());
-    EXPECT_SOON(reddish());
+    std::string names = Names(Watch(launcher, 3000));
+    EXPECT_EQ(names.find_first_of("GB"), std::string::npos) << names;
+    EXPECT_FALSE(launcher.Box());
+    EXPECT_FALSE(launcher.Ended(0));
 }
 
 TEST(Frame, CloseQuestionNoKeepsEverythingYesEnds) {
