@@ -6,7 +6,8 @@
 set -eu
 
 PACKAGES="cmake g++ make libgtest-dev googletest g++-mingw-w64-i686-posix g++-mingw-w64-i686-win32
-wine wine32:i386 fonts-wine xvfb xauth xdotool imagemagick icoutils python3-pefile python3"
+wine wine32:i386 fonts-wine xvfb xauth xdotool imagemagick icoutils python3-pefile python3
+clang libclang-rt-14-dev"
 
 die() {
     echo "deps.sh: error: $*" >&2

@@ -16,6 +16,12 @@ mkdir -p "$RESULTS" "$BUILD/e2e-work" "$BUILD/fixtures"
 echo "== Native unit tests"
 "$BUILD/native/tests/unit/unit_tests" --gtest_brief=1 --gtest_output="xml:$RESULTS/unit.xml"
 
+echo "== Native unit tests under AddressSanitizer and UndefinedBehaviorSanitizer"
+"$BUILD/native-asan/tests/unit/unit_tests" --gtest_brief=1 --gtest_output="xml:$RESULTS/unit-asan.xml"
+
+echo "== Fuzzing the portable code"
+RESULTS="$RESULTS" "$ROOT/scripts/fuzz.sh" "${SETUP32_FUZZ_SECONDS:-60}"
+
 echo "== Checks of Setup32.exe"
 /usr/bin/python3 "$ROOT/tests/pe/pe_check.py" "$BUILD/win32/Setup32.exe" "$RESULTS/pe.xml"
 
@@ -41,4 +47,4 @@ timeout 1800 wine "$BUILD/win32-tests/tests/e2e/e2e_tests.exe" --gtest_brief=1 \
     --gtest_output="xml:$(winpath "$RESULTS")\\e2e.xml"
 
 echo "== Summary"
-/usr/bin/python3 "$ROOT/scripts/summarize.py" "$RESULTS"/{unit,pe,wine,e2e}.xml
+/usr/bin/python3 "$ROOT/scripts/summarize.py" "$RESULTS"/{unit,unit-asan,fuzz,pe,wine,e2e}.xml
