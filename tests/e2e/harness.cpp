@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <thread>
 
@@ -150,19 +151,118 @@ void SetBrowser(const char* build, const char* version) {
     RegCloseKey(key);
 }
 
+void SetBrowserValue(const char* name, DWORD type, const std::string& data) {
+    HKEY key;
+    Check(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kBrowserKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+          "RegCreateKeyExA");
+    Check(RegSetValueExA(key, name, 0, type, reinterpret_cast<const BYTE*>(data.data()),
+                         static_cast<DWORD>(data.size())),
+          "RegSetValueExA");
+    RegCloseKey(key);
+}
+
+void SetWindowsVersion(const char* version) {
+    HKEY key;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, kAppDefaults, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
+        ERROR_SUCCESS)
+        return;
+    if (version)
+        RegSetValueExA(key, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version), strlen(version) + 1);
+    else
+        RegDeleteValueA(key, "Version");
+    RegCloseKey(key);
+}
+
+// ---- Snapshot
+
+namespace {
+
+std::uint64_t Digest(const void* data, std::size_t size, std::uint64_t hash = 14695981039346656037ull) {
+    for (std::size_t i = 0; i < size; ++i) hash = (hash ^ static_cast<const std::uint8_t*>(data)[i]) * 1099511628211ull;
+    return hash;
+}
+
+void AddFiles(const std::string& folder, std::map<std::string, std::uint64_t>& entries) {
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return;
+    do {
+        std::string name = found.cFileName;
+        if (name == "." || name == "..") continue;
+        std::string path = folder + "\\" + name;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            entries["file " + path + "\\"] = 0;
+            AddFiles(path, entries);
+            continue;
+        }
+        std::ifstream in(path, std::ios::binary);
+        std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        entries["file " + path] = Digest(content.data(), content.size());
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+}
+
+void AddKeys(HKEY root, const std::string& path, std::map<std::string, std::uint64_t>& entries) {
+    HKEY key;
+    if (RegOpenKeyExA(root, path.empty() ? nullptr : path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
+    std::vector<BYTE> data(1 << 16);
+    for (DWORD i = 0;; ++i) {
+        char name[16384];
+        DWORD nameSize = sizeof name, type = 0, size = static_cast<DWORD>(data.size());
+        LONG result = RegEnumValueA(key, i, name, &nameSize, nullptr, &type, data.data(), &size);
+        if (result == ERROR_NO_MORE_ITEMS) break;
+        if (result == ERROR_MORE_DATA) {
+            data.resize(size);
+            --i;
+            continue;
+        }
+        if (result != ERROR_SUCCESS) break;
+        entries["value " + path + "\\" + name] = Digest(data.data(), size, type);
+    }
+    std::vector<std::string> subkeys;
+    for (DWORD i = 0;; ++i) {
+        char name[1024];
+        DWORD nameSize = sizeof name;
+        if (RegEnumKeyExA(key, i, name, &nameSize, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        subkeys.push_back(name);
+    }
+    RegCloseKey(key);
+    for (const std::string& subkey : subkeys) {
+        std::string child = path.empty() ? subkey : path + "\\" + subkey;
+        entries["key " + child] = 0;
+        AddKeys(root, child, entries);
+    }
+}
+
+}  // namespace
+
+Snapshot::Snapshot(const std::string& folder) {
+    AddFiles(folder, entries_);
+    std::map<std::string, std::uint64_t> machine, user;
+    AddKeys(HKEY_LOCAL_MACHINE, "", machine);
+    AddKeys(HKEY_CURRENT_USER, "", user);
+    for (const auto& [name, digest] : machine) entries_["HKLM " + name] = digest;
+    for (const auto& [name, digest] : user) entries_["HKCU " + name] = digest;
+}
+
+std::vector<std::string> Snapshot::Differences(const Snapshot& later) const {
+    std::vector<std::string> differences;
+    for (const auto& [name, digest] : entries_) {
+        auto found = later.entries_.find(name);
+        if (found == later.entries_.end())
+            differences.push_back("removed: " + name);
+        else if (found->second != digest)
+            differences.push_back("changed: " + name);
+    }
+    for (const auto& [name, digest] : later.entries_)
+        if (!entries_.count(name)) differences.push_back("added: " + name);
+    return differences;
+}
+
 // ---- Launcher
 
 Launcher::Launcher(const Kit& kit, const char* windowsVersion) : version_(windowsVersion ? windowsVersion : "") {
-    HKEY key;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, kAppDefaults, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) ==
-        ERROR_SUCCESS) {
-        if (windowsVersion)
-            RegSetValueExA(key, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(windowsVersion),
-                           strlen(windowsVersion) + 1);
-        else
-            RegDeleteValueA(key, "Version");
-        RegCloseKey(key);
-    }
+    SetWindowsVersion(windowsVersion);
     SetEnvironmentVariableA("SETUP32_STUB_LOG", kit.Path("started.log").c_str());
 
     std::string exe = Environment("SETUP32_EXE");
@@ -198,6 +298,12 @@ Launcher::~Launcher() {
 
 bool Launcher::Ended(int milliseconds) const {
     return process_.hProcess && WaitForSingleObject(process_.hProcess, milliseconds) == WAIT_OBJECT_0;
+}
+
+DWORD Launcher::ExitCode() const {
+    DWORD code = STILL_ACTIVE;
+    if (process_.hProcess) GetExitCodeProcess(process_.hProcess, &code);
+    return code;
 }
 
 HWND Launcher::client() const { return FindWindowExA(frame_, nullptr, "MDIClient", nullptr); }

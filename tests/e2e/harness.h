@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -42,6 +43,22 @@ private:
 
 // The browser's values in the registry, as a machine has them.
 void SetBrowser(const char* build, const char* version);
+// A value of the browser's key of any type and content.
+void SetBrowserValue(const char* name, DWORD type, const std::string& data);
+// What the launcher's GetVersionExA reports ("win95", "nt40"...; null: Wine's default).
+void SetWindowsVersion(const char* version);
+
+// Everything a program could have written: every file below a folder and
+// every registry value of the machine and the user, each with a digest of
+// its content. Two snapshots compare as lists of what differs.
+class Snapshot {
+public:
+    explicit Snapshot(const std::string& folder);
+    std::vector<std::string> Differences(const Snapshot& later) const;
+
+private:
+    std::map<std::string, std::uint64_t> entries_;
+};
 
 // A running launcher.
 class Launcher {
@@ -55,6 +72,7 @@ public:
 
     bool started() const { return frame_ != nullptr; }
     bool Ended(int milliseconds = 10000) const;
+    DWORD ExitCode() const;  // STILL_ACTIVE while it runs
     HWND frame() const { return frame_; }
     HWND client() const;
 
