@@ -46,5 +46,9 @@ export SETUP32_WORK="$(winpath "$BUILD/e2e-work")"
 timeout 1800 wine "$BUILD/win32-tests/tests/e2e/e2e_tests.exe" --gtest_brief=1 \
     --gtest_output="xml:$(winpath "$RESULTS")\\e2e.xml"
 
+echo "== Slideshow soak, short form"
+stop_wine
+RESULTS="$RESULTS" SETUP32_SOAK_BUILT=1 "$ROOT/scripts/soak.sh" "${SETUP32_SOAK_SECONDS:-60}"
+
 echo "== Summary"
-/usr/bin/python3 "$ROOT/scripts/summarize.py" "$RESULTS"/{unit,unit-asan,fuzz,pe,wine,e2e}.xml
+/usr/bin/python3 "$ROOT/scripts/summarize.py" "$RESULTS"/{unit,unit-asan,fuzz,pe,wine,e2e,soak}.xml

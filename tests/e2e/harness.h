@@ -73,6 +73,7 @@ public:
     bool started() const { return frame_ != nullptr; }
     bool Ended(int milliseconds = 10000) const;
     DWORD ExitCode() const;  // STILL_ACTIVE while it runs
+    HANDLE process() const { return process_.hProcess; }
     HWND frame() const { return frame_; }
     HWND client() const;
 
