@@ -34,8 +34,39 @@ HBITMAP FromPlainBitmap(const std::vector<std::uint8_t>& bytes, const PictureInf
     return bitmap;
 }
 
+// The system's picture decoder is in OLE, which a kit of plain bitmaps never
+// needs: its DLLs are loaded, and COM started on this thread, with the first
+// picture that needs them rather than before the first window.
+struct Ole {
+    decltype(&CreateStreamOnHGlobal) createStream = nullptr;
+    decltype(&OleLoadPicture) loadPicture = nullptr;
+};
+
+template <typename Function>
+Function Proc(HMODULE module, const char* name) {
+    return module ? reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(module, name))) : nullptr;
+}
+
+const Ole* LoadOle() {
+    static Ole ole;
+    static bool tried = false;
+    if (!tried) {
+        tried = true;
+        HMODULE ole32 = LoadLibraryA("ole32.dll");
+        HMODULE oleaut32 = ole32 ? LoadLibraryA("oleaut32.dll") : nullptr;
+        auto coInitialize = Proc<decltype(&CoInitialize)>(ole32, "CoInitialize");
+        if (oleaut32 && coInitialize && SUCCEEDED(coInitialize(nullptr))) {
+            ole.createStream = Proc<decltype(&CreateStreamOnHGlobal)>(ole32, "CreateStreamOnHGlobal");
+            ole.loadPicture = Proc<decltype(&OleLoadPicture)>(oleaut32, "OleLoadPicture");
+        }
+    }
+    return ole.createStream && ole.loadPicture ? &ole : nullptr;
+}
+
 // The system decoder: run-length bitmaps, JPEG and GIF.
 HBITMAP FromDecoder(const std::vector<std::uint8_t>& bytes) {
+    const Ole* ole = LoadOle();
+    if (!ole) return nullptr;
     HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
     if (!memory) return nullptr;
     if (void* p = GlobalLock(memory)) {
@@ -43,13 +74,13 @@ HBITMAP FromDecoder(const std::vector<std::uint8_t>& bytes) {
         GlobalUnlock(memory);
     }
     IStream* stream = nullptr;
-    if (FAILED(CreateStreamOnHGlobal(memory, TRUE, &stream))) {
+    if (FAILED(ole->createStream(memory, TRUE, &stream))) {
         GlobalFree(memory);
         return nullptr;
     }
     IPicture* picture = nullptr;
     HBITMAP copy = nullptr;
-    if (SUCCEEDED(OleLoadPicture(stream, static_cast<LONG>(bytes.size()), FALSE, IID_IPicture,
+    if (SUCCEEDED(ole->loadPicture(stream, static_cast<LONG>(bytes.size()), FALSE, IID_IPicture,
                                  reinterpret_cast<void**>(&picture)))) {
         short type = PICTYPE_UNINITIALIZED;
         OLE_HANDLE handle = 0;
