@@ -2,8 +2,6 @@
 // in is the kit folder.
 #include <windows.h>
 
-#include <commctrl.h>
-
 #include <cstdlib>
 
 #include "platform/win32/win32_platform.h"
@@ -18,7 +16,6 @@ void __verbose_terminate_handler() { std::abort(); }
 }  // namespace __gnu_cxx
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
-    InitCommonControls();  // tool tips
     Win32Platform platform(instance);
     Wizard wizard(platform);
     return platform.Run(wizard, showCommand);

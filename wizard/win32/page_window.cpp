@@ -54,6 +54,20 @@ ControlClass ClassOf(const ControlDesign& c) {
     return {"Static", 0};
 }
 
+// The common controls give the tool tips, which only pages on the Windows 95
+// family have: the DLL is loaded with the first one rather than at start.
+bool LoadCommonControls() {
+    static bool tried = false, loaded = false;
+    if (!tried) {
+        tried = true;
+        HMODULE comctl32 = LoadLibraryA("comctl32.dll");
+        FARPROC init = comctl32 ? GetProcAddress(comctl32, "InitCommonControls") : nullptr;
+        if (init) reinterpret_cast<void(WINAPI*)()>(reinterpret_cast<void (*)()>(init))();
+        loaded = init != nullptr;
+    }
+    return loaded;
+}
+
 bool HoldsTabStops(const ControlDesign& container) {
     for (const ControlDesign& c : kControls)
         if (c.form == container.form && c.container == container.id && c.tabIndex != kNoTab &&
@@ -165,6 +179,7 @@ void PageWindow::SetToolTip(CtlId control, const std::string& text) {
     HWND hwnd = Control(control);
     if (!hwnd) return;
     if (!toolTip_) {
+        if (!LoadCommonControls()) return;
         toolTip_ = CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
                                    CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr,
                                    platform_.instance(), nullptr);
