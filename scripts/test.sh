@@ -19,6 +19,10 @@ echo "== Native unit tests"
 echo "== Native unit tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 "$BUILD/native-asan/tests/unit/unit_tests" --gtest_brief=1 --gtest_output="xml:$RESULTS/unit-asan.xml"
 
+echo "== kitcheck"
+"$BUILD/native/tests/kitcheck/kitcheck_tests" --gtest_brief=1 --gtest_output="xml:$RESULTS/kitcheck.xml"
+"$BUILD/native-asan/tests/kitcheck/kitcheck_tests" --gtest_brief=1 --gtest_output="xml:$RESULTS/kitcheck-asan.xml"
+
 echo "== Fuzzing the portable code"
 RESULTS="$RESULTS" "$ROOT/scripts/fuzz.sh" "${SETUP32_FUZZ_SECONDS:-60}"
 
@@ -35,6 +39,11 @@ echo "== Platform services under Wine"
 timeout 300 wine "$BUILD/win32-tests/tests/wine/wine_tests.exe" --gtest_brief=1 \
     --gtest_output="xml:$(winpath "$RESULTS")\\wine.xml"
 
+echo "== kitcheck's reader against GetPrivateProfileStringA under Wine"
+KITCHECK_INI_DUMP="$BUILD/win32-tests/tests/kitcheck/ini_dump.exe" timeout 300 \
+    "$BUILD/native/tests/kitcheck/kitcheck_differential" --gtest_brief=1 \
+    --gtest_output="xml:$RESULTS/kitcheck-differential.xml"
+
 echo "== End to end under Wine"
 for color in red blue; do
     for type in jpg gif; do convert -size 617x564 "xc:$color" "$BUILD/fixtures/$color.$type"; done
@@ -43,6 +52,7 @@ export SETUP32_EXE="$(winpath "$BUILD/win32/Setup32.exe")"
 export SETUP32_STUB="$(winpath "$BUILD/win32/tests/e2e/stub/stub.exe")"
 export SETUP32_FIXTURES="$(winpath "$BUILD/fixtures")"
 export SETUP32_WORK="$(winpath "$BUILD/e2e-work")"
+export SETUP32_KITCHECK="$(winpath "$BUILD/win32/kitcheck/kitcheck.exe")"
 timeout 1800 wine "$BUILD/win32-tests/tests/e2e/e2e_tests.exe" --gtest_brief=1 \
     --gtest_output="xml:$(winpath "$RESULTS")\\e2e.xml"
 
@@ -51,4 +61,4 @@ stop_wine
 RESULTS="$RESULTS" SETUP32_SOAK_BUILT=1 "$ROOT/scripts/soak.sh" "${SETUP32_SOAK_SECONDS:-60}"
 
 echo "== Summary"
-/usr/bin/python3 "$ROOT/scripts/summarize.py" "$RESULTS"/{unit,unit-asan,fuzz,pe,wine,e2e,soak}.xml
+/usr/bin/python3 "$ROOT/scripts/summarize.py" "$RESULTS"/{unit,unit-asan,kitcheck,kitcheck-asan,fuzz,pe,wine,kitcheck-differential,e2e,soak}.xml

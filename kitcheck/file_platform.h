@@ -1,0 +1,67 @@
+// The launcher's platform for kitcheck: setup.ini and the kit's files are
+// read from disk, and everything else is inert. The launcher's own code runs
+// on it unchanged; what it asked for is recorded for the checks.
+#pragma once
+
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+enum class FileKind { Missing, File, Folder };
+
+class FilePlatform : public Platform {
+public:
+    // kitFolder: an absolute path of the kit folder, without final separator.
+    // It is the launcher's current directory.
+    explicit FilePlatform(std::string kitFolder);
+
+    // --- the kit's files, by the paths the launcher uses ---
+    // Backslashes separate folders; in the Linux build each name is matched
+    // regardless of letter case, as Windows matches names on the CD.
+    FileKind Kind(const std::string& path) const;
+    bool Read(const std::string& path, std::string& bytes) const;
+
+    // --- what the launcher did ---
+    int beeps = 0;
+    long timerInterval = 500;                  // the slideshow timer's interval
+    std::vector<std::string> pictureLoads;     // every picture asked for, in order
+    std::map<std::string, std::string> whole;  // "section/key": the value a large buffer takes
+
+    // --- Platform ---
+    std::uint32_t GetPrivateProfileString(const std::string& section, const std::string& key,
+                                          const std::string& def, char* buffer, std::uint32_t size,
+                                          const std::string& file) override;
+    long RegOpenKeyEx(std::uint32_t, const std::string&, std::uint32_t, RegKey&) override { return kErrorFileNotFound; }
+    long RegQueryValueEx(RegKey, const std::string&, std::uint32_t&, std::uint8_t*, std::uint32_t&) override {
+        return kErrorFileNotFound;
+    }
+    void RegCloseKey(RegKey) override {}
+    bool GetVersionEx(OsVersionInfo&) override { return false; }
+    bool LoadPicture(FormId form, CtlId control, const std::string& path) override;
+    int MsgBox(const std::string&, int, const std::optional<std::string>&, const HelpRef&) override { return 0; }
+    bool Shell(const std::string&, int) override { return false; }
+    HelpRef LastFailure() override { return {}; }
+    void Beep() override { ++beeps; }
+    bool CurDir(std::string& path) override;
+    std::string AppPath() override { return kitFolder_; }
+    void End() override {}
+    bool SetTimerInterval(long ms) override;
+    void CreateForm(FormId) override {}
+    void ShowForm(FormId) override {}
+    void HideForm(FormId) override {}
+    bool OuterSize(FormId, float&, float&) override { return false; }
+    bool SetFormTop(FormId, float) override { return false; }
+    bool SetFormLeft(FormId, float) override { return false; }
+    void SetCaption(FormId, CtlId, const std::string&) override {}
+    void SetToolTip(FormId, CtlId, const std::string&) override {}
+    void SetVisible(FormId, CtlId, bool) override {}
+    bool IsChecked(FormId, CtlId) override { return false; }
+
+private:
+    std::optional<std::string> Native(const std::string& path) const;
+
+    std::string kitFolder_;
+};

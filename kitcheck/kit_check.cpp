@@ -1,0 +1,227 @@
+#include "kitcheck/kit_check.h"
+
+#include <algorithm>
+
+#include "platform/picture_format.h"
+#include "wizard/browser_setup.h"
+#include "wizard/layout.h"
+#include "wizard/wizard.h"
+
+namespace {
+
+const CtlId kOptions[] = {CtlId::OpIE3, CtlId::OpIE4, CtlId::OpIE5};
+
+std::string KeyOf(const SetupIniRow& row) { return std::string(row.section) + "/" + row.key; }
+
+// The Arquivos row whose command the launcher holds at this address.
+const SetupIniRow* RowOf(const Ini& ini, const std::string* command) {
+    for (const SetupIniRow& row : kSetupIniRows)
+        if (row.command && &(ini.*row.command) == command) return &row;
+    return nullptr;
+}
+
+// The OKnoCD row that offers the build of an Arquivos row ("Arquivos/ie3port"):
+// the row of the same key.
+const SetupIniRow* FlagFor(const std::string& commandKey) {
+    const std::string key = commandKey.substr(commandKey.find('/') + 1);
+    for (const SetupIniRow& row : kSetupIniRows)
+        if (row.flag && key == row.key) return &row;
+    return nullptr;
+}
+
+bool Absolute(const std::string& path) {
+    return (path.size() > 1 && path[1] == ':') || (!path.empty() && (path[0] == '\\' || path[0] == '/'));
+}
+
+class Checker {
+public:
+    explicit Checker(FilePlatform& sys) : sys_(sys), w_(sys) {}
+
+    KitReport Run() {
+        w_.frame.MDIForm_Load();
+        r_.kit = sys_.AppPath();
+        r_.lang = w_.frame.Lang;
+        const std::int16_t unknownVer = w_.frame.IEVer;  // the registry tells nothing
+        // The slideshow once round: each tick asks for the next picture.
+        do w_.frame.Timer1_Timer();
+        while (w_.frame.imgAtual() != 1);
+        w_.Show(FormId::frmIE);
+
+        Rows();
+        Pictures();
+        Commands();
+        const std::pair<const char*, std::int16_t> browsers[] = {{"3", 3}, {"4", 4}, {"5", 5}, {"unknown", unknownVer}};
+        for (const auto& [name, ieVer] : browsers) Offers(name, ieVer);
+        r_.dialer = w_.ini.arqDiscador;
+        r_.beeps = sys_.beeps;
+        return r_;
+    }
+
+private:
+    void Add(const std::string& code, const std::string& key, const std::string& file, const std::string& message) {
+        for (const Problem& p : r_.problems)
+            if (p.code == code && p.key == key && p.file == file) return;
+        r_.problems.push_back({code, key, file, message});
+    }
+
+    void Rows() {
+        const SetupIniReport& report = w_.frame.setupIniReport();
+        for (std::size_t i = 0; i < kSetupIniRows.size(); ++i) {
+            const SetupIniRow& row = kSetupIniRows[i];
+            const RowResult& result = report[i];
+            const std::string key = KeyOf(row);
+            r_.rows.push_back({key, result.outcome, result.value, sys_.whole[key]});
+            const std::string& whole = r_.rows.back().whole;
+            switch (result.outcome) {
+            case RowOutcome::Beeped:
+                Add("beep", key, "", "chave ausente ou vazia: o Setup32 dá um bipe e não usa esta linha.");
+                break;
+            case RowOutcome::NotANumber:
+                Add("not-a-number", key, "",
+                    "\"" + result.value + "\" não é um número nos caracteres lidos: o valor é ignorado.");
+                break;
+            case RowOutcome::TimerRejected:
+                Add("tempo-rejected", key, "",
+                    "o intervalo \"" + result.value + "\" não é aceito pelo temporizador (0 a 65535 ms): fica 500 ms.");
+                break;
+            case RowOutcome::Stored:
+                if (row.kind == SetupIniRow::Tempo && sys_.timerInterval == 0)
+                    Add("tempo-zero", key, "", "tempo 0: a apresentação fica parada na primeira imagem.");
+                break;
+            }
+            if (whole.size() > result.value.size())
+                Add("cut", key, "",
+                    "o valor tem " + std::to_string(whole.size()) + " caracteres e só estes são lidos: \"" +
+                        result.value + "\".");
+        }
+        if (w_.frame.nroImg() < 1)
+            Add("nroimg-below-1", "Setup32/nroimg", "",
+                "o número de imagens fica " + std::to_string(w_.frame.nroImg()) + ": só a imagem 1 é mostrada.");
+    }
+
+    std::string InKit(const std::string& path) const {
+        const std::string& kitPath = w_.ini.kitPath;
+        return path.compare(0, kitPath.size(), kitPath) == 0 ? path.substr(kitPath.size()) : path;
+    }
+
+    void Pictures() {
+        std::vector<std::string> seen;
+        for (const std::string& path : sys_.pictureLoads) {
+            if (std::find(seen.begin(), seen.end(), path) != seen.end()) continue;
+            seen.push_back(path);
+            const std::string name = InKit(path);
+            std::string bytes;
+            FileKind kind = sys_.Kind(path);
+            if (kind == FileKind::Missing)
+                Add("picture-missing", "", name, "a imagem " + name + " não está no kit.");
+            else if (kind == FileKind::Folder)
+                Add("picture-missing", "", name, name + " é uma pasta, não uma imagem.");
+            else if (!sys_.Read(path, bytes) ||
+                     !InspectPicture(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()).ok)
+                Add("picture-broken", "", name, name + " não é uma imagem BMP, JPEG ou GIF que o Setup32 mostre.");
+        }
+    }
+
+    // Empty when the command's program is in the kit; otherwise the problem.
+    std::string ProgramProblem(const std::string& command, std::string& file) {
+        std::vector<std::string> candidates = ProgramCandidates(command);
+        if (candidates.empty()) return "o comando está vazio: nada é iniciado.";
+        file = candidates.front();
+        for (const std::string& candidate : candidates)
+            if (!Absolute(candidate) && sys_.Kind(w_.ini.kitPath + candidate) == FileKind::File) {
+                file.clear();
+                return "";
+            }
+        if (Absolute(file)) return "o programa " + file + " está fora da pasta do kit.";
+        return "o programa " + file + " não está no kit.";
+    }
+
+    void Commands() {
+        const SetupIniReport& report = w_.frame.setupIniReport();
+        for (std::size_t i = 0; i < kSetupIniRows.size(); ++i) {
+            const SetupIniRow& row = kSetupIniRows[i];
+            if (!row.command || report[i].outcome == RowOutcome::Beeped) continue;
+            std::string file;
+            std::string problem = ProgramProblem(w_.ini.*row.command, file);
+            if (!problem.empty()) Add(file.empty() ? "command-empty" : "program-missing", KeyOf(row), file, problem);
+        }
+    }
+
+    Start StartFor(CtlId option) {
+        Start start;
+        start.option = DesignOf(FormId::frmIE, option)->caption;
+        const std::int16_t version = ChosenVersion(option == CtlId::OpIE3, option == CtlId::OpIE4);
+        start.version = version;
+        if (const std::string* command = InstallerFor(r_.lang, version, w_.ini)) {
+            start.command = *command;
+            if (const SetupIniRow* row = RowOf(w_.ini, command)) start.key = KeyOf(*row);
+        }
+        return start;
+    }
+
+    void Offers(const std::string& browser, std::int16_t ieVer) {
+        OfferRow row;
+        row.browser = browser;
+        row.ieVer = ieVer;
+        const Offer offer = OfferFor(r_.lang, ieVer, w_.ini);
+        row.plan = offer.known ? offer.plan : kLangUnknownText;
+        const bool shown[] = {offer.OpIE3, offer.OpIE4, offer.OpIE5};
+        for (int i = 0; i < 3; ++i) {
+            if (DesignOf(FormId::frmIE, kOptions[i])->flags & kSelected) row.byDefault = StartFor(kOptions[i]);
+            if (!shown[i]) continue;
+            row.choices.push_back(StartFor(kOptions[i]));
+            row.options.push_back(row.choices.back().version);
+        }
+        if (offer.known) CheckStarts(row);
+        r_.matrix.push_back(row);
+    }
+
+    void CheckStarts(const OfferRow& row) {
+        std::string file;
+        std::string problem = ProgramProblem(row.byDefault.command, file);
+        if (!problem.empty())
+            Add("default-road-missing", row.byDefault.key, file,
+                "o Avançar sem escolha inicia " + row.byDefault.key + ", e " + problem);
+        for (const Start& choice : row.choices) {
+            const SetupIniRow* flag = FlagFor(choice.key);
+            if (!flag || choice.key == row.byDefault.key) continue;
+            file.clear();
+            problem = ProgramProblem(choice.command, file);
+            if (!problem.empty())
+                Add("offered-installer-missing", KeyOf(*flag), file,
+                    "oferece a versão " + std::to_string(choice.version) + ", que inicia " + choice.key + ", e " +
+                        problem);
+        }
+    }
+
+    FilePlatform& sys_;
+    Wizard w_;
+    KitReport r_;
+};
+
+}  // namespace
+
+std::vector<std::string> ProgramCandidates(const std::string& command) {
+    auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    std::size_t start = 0;
+    while (start < command.size() && blank(command[start])) ++start;
+    std::vector<std::string> names;
+    if (start < command.size() && command[start] == '"') {
+        std::size_t close = command.find('"', start + 1);
+        names.push_back(command.substr(start + 1, close == std::string::npos ? std::string::npos : close - start - 1));
+    } else {
+        for (std::size_t end = start; end <= command.size(); ++end)
+            if ((end == command.size() || blank(command[end])) && end > start && !blank(command[end - 1]))
+                names.push_back(command.substr(start, end - start));
+    }
+    std::vector<std::string> candidates;
+    for (std::string& name : names) {
+        if (name.empty()) continue;
+        std::size_t base = name.find_last_of("\\/:");
+        if (name.find('.', base == std::string::npos ? 0 : base + 1) == std::string::npos) name += ".exe";
+        candidates.push_back(name);
+    }
+    return candidates;
+}
+
+KitReport CheckKit(FilePlatform& sys) { return Checker(sys).Run(); }

@@ -1,0 +1,127 @@
+#include "kitcheck/report.h"
+
+#include "kitcheck/encoding.h"
+
+namespace {
+
+const char* OutcomeCode(RowOutcome outcome) {
+    switch (outcome) {
+    case RowOutcome::Stored: return "stored";
+    case RowOutcome::Beeped: return "beeped";
+    case RowOutcome::NotANumber: return "not-a-number";
+    case RowOutcome::TimerRejected: return "timer-rejected";
+    }
+    return "";
+}
+
+std::string Padded(std::string text, std::size_t width) {
+    if (text.size() < width) text.resize(width, ' ');
+    return text;
+}
+
+std::string BrowserName(const OfferRow& row) {
+    if (row.browser == "unknown")
+        return "navegador não encontrado (tratado como " + std::to_string(row.ieVer) + ")";
+    return "navegador instalado " + row.browser;
+}
+
+std::string JsonStart(const Start& start) {
+    return "{\"version\": " + std::to_string(start.version) + ", \"option\": " + JsonString(start.option) +
+           ", \"key\": " + JsonString(start.key) + ", \"command\": " + JsonString(start.command) + "}";
+}
+
+}  // namespace
+
+std::string TextReport(const KitReport& r) {
+    std::string text = "Kit: " + r.kit + "\n\nsetup.ini:\n";
+    for (const RowReport& row : r.rows) {
+        text += "  " + Padded(row.key, 22);
+        text += row.outcome == RowOutcome::Beeped ? "(bipe)" : "\"" + row.value + "\"";
+        text += "\n";
+    }
+    text += "\nProblemas: " + std::to_string(r.problems.size()) + "\n";
+    for (const Problem& p : r.problems) {
+        std::string where = p.key;
+        if (!p.file.empty()) where += where.empty() ? p.file : " (" + p.file + ")";
+        text += "  [" + p.code + "] " + where + ": " + p.message + "\n";
+    }
+    text += "\nPágina do navegador (idioma " + r.lang + "):\n";
+    for (const OfferRow& row : r.matrix) {
+        text += "  " + BrowserName(row) + ": " + row.plan + "\n";
+        for (const Start& choice : row.choices) text += "    " + Padded(choice.option, 34) + "-> " + choice.command + "\n";
+        text += "    " + Padded("Avançar sem escolha", 34) + "-> " + row.byDefault.command + "\n";
+    }
+    text += "\nDiscador: " + r.dialer + "\n\n";
+    text += r.problems.empty() ? "Resultado: kit sem problemas.\n"
+                               : "Resultado: " + std::to_string(r.problems.size()) + " problema(s).\n";
+    return text;
+}
+
+std::string JsonReport(const KitReport& r) {
+    std::string json = "{\n  \"kit\": " + JsonString(r.kit) + ",\n  \"status\": " + std::to_string(r.status()) +
+                       ",\n  \"language\": " + JsonString(r.lang) + ",\n  \"beeps\": " + std::to_string(r.beeps) +
+                       ",\n  \"rows\": [";
+    const char* separator = "\n    ";
+    for (const RowReport& row : r.rows) {
+        json += separator;
+        json += "{\"key\": " + JsonString(row.key) + ", \"outcome\": \"" + OutcomeCode(row.outcome) +
+                "\", \"value\": " + JsonString(row.value) + ", \"whole\": " + JsonString(row.whole) + "}";
+        separator = ",\n    ";
+    }
+    json += "\n  ],\n  \"problems\": [";
+    separator = "\n    ";
+    for (const Problem& p : r.problems) {
+        json += separator;
+        json += "{\"code\": " + JsonString(p.code) + ", \"key\": " + JsonString(p.key) +
+                ", \"file\": " + JsonString(p.file) + ", \"message\": " + JsonString(p.message) + "}";
+        separator = ",\n    ";
+    }
+    json += std::string(r.problems.empty() ? "" : "\n  ") + "],\n  \"matrix\": [";
+    separator = "\n    ";
+    for (const OfferRow& row : r.matrix) {
+        json += separator;
+        json += "{\"browser\": " + JsonString(row.browser) + ", \"ie_ver\": " + std::to_string(row.ieVer) +
+                ", \"options\": [";
+        for (std::size_t i = 0; i < row.options.size(); ++i)
+            json += (i ? ", " : "") + std::to_string(row.options[i]);
+        json += "], \"plan\": " + JsonString(row.plan) + ",\n     \"choices\": [";
+        for (std::size_t i = 0; i < row.choices.size(); ++i) json += (i ? ", " : "") + JsonStart(row.choices[i]);
+        json += "],\n     \"default\": " + JsonStart(row.byDefault) + "}";
+        separator = ",\n    ";
+    }
+    json += "\n  ],\n  \"dialer\": " + JsonString(r.dialer) + "\n}\n";
+    return json;
+}
+
+std::string JsonError(const std::string& message) {
+    return "{\n  \"status\": 2,\n  \"error\": " + JsonString(message) + "\n}\n";
+}
+
+const char* const kHelpText =
+    "Uso: kitcheck [--json] PASTA_DO_KIT\n"
+    "\n"
+    "Lê o setup.ini do kit com as mesmas regras do Setup32 (o próprio código do\n"
+    "Setup32 roda sobre os arquivos do kit) e aponta o que o Setup32 encontraria\n"
+    "sem avisar ninguém:\n"
+    "  beep                      chave ausente ou vazia (o Setup32 dá um bipe)\n"
+    "  cut                       valor com mais de 49 caracteres, cortado\n"
+    "  not-a-number              nroimg ou tempo que não é número\n"
+    "  nroimg-below-1            nroimg menor que 1: só a imagem 1 aparece\n"
+    "  tempo-zero                tempo 0: a apresentação fica parada\n"
+    "  tempo-rejected            tempo fora de 0..65535: fica 500 ms\n"
+    "  picture-missing           imagem de fundo (image1..imageN) ou das páginas\n"
+    "                            (imgini, imgie) ausente, ou uma pasta\n"
+    "  picture-broken            imagem que não é BMP, JPEG ou GIF íntegro\n"
+    "  command-empty             comando de instalação vazio\n"
+    "  program-missing           programa do comando que não está no kit\n"
+    "  offered-installer-missing opção do OKnoCD cujo instalador falta\n"
+    "  default-road-missing      falta o instalador padrão (Arquivos/ie5port)\n"
+    "Depois mostra, para cada navegador instalado (3, 4, 5 e nenhum), as opções\n"
+    "da página do navegador, o texto da página e o comando que o Avançar inicia,\n"
+    "e o comando do discador.\n"
+    "\n"
+    "  --json   o mesmo relatório em JSON (chaves descritas em kitcheck/README.md)\n"
+    "  --help   este texto\n"
+    "\n"
+    "Saída: 0 kit sem problemas, 1 problemas encontrados, 2 erro de uso ou de\n"
+    "leitura (pasta inexistente, setup.ini ilegível).\n";

@@ -1,0 +1,278 @@
+// kitcheck on kits built in a temporary folder: a clean kit, each problem
+// with its key or file, the browser page's offers, and the program's exit
+// status and report forms.
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "kitcheck/kit_check.h"
+#include "kitcheck/report.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const char* const kCleanIni =
+    "[Setup32]\r\nnroimg=2\r\ntipoimg=bmp\r\ntipoImgTela=bmp\r\ntempo=2500\r\n"
+    "[Arquivos]\r\nie3port=ie302\\setup.exe\r\nie4port=ie401\\ie4setup.exe\r\nie5port=ie5\\ie5setup.exe\r\n"
+    "ie5port2=ie5\\ie5setup.exe /Q\r\nie3ingl=ie302en\\setup.exe\r\nie4ingl=ie401en\\ie4setup.exe\r\n"
+    "ie5ingl=ie5en\\ie5setup.exe\r\nie5ingl2=ie5en\\ie5setup.exe /Q\r\nDiscador=discador\\setup.exe /demo\r\n"
+    "[OKnoCD]\r\nie3port=ok\r\nie4port=ok\r\nie3ingl=no\r\nie4ingl=no\r\n";
+
+// The smallest bitmap the launcher shows: 1x1, 24 bits.
+std::string Bitmap() {
+    std::string b(58, '\0');
+    auto put = [&](std::size_t at, std::uint32_t v, int bytes) {
+        for (int i = 0; i < bytes; ++i) b[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
+    };
+    b[0] = 'B', b[1] = 'M';
+    put(2, 58, 4);
+    put(10, 54, 4);
+    put(14, 40, 4);
+    put(18, 1, 4);
+    put(22, 1, 4);
+    put(26, 1, 2);
+    put(28, 24, 2);
+    return b;
+}
+
+class KitCheckTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/kitcheck-kit.XXXXXX";
+        ASSERT_TRUE(mkdtemp(pattern));
+        dir_ = pattern;
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    void Write(const std::string& name, const std::string& bytes) const {
+        fs::path path = fs::path(dir_) / name;
+        fs::create_directories(path.parent_path());
+        std::ofstream(path, std::ios::binary) << bytes;
+    }
+
+    // The clean kit: setup.ini, both background pictures, the page pictures
+    // and every installer.
+    void Clean(const std::string& ini = kCleanIni) const {
+        Write("setup.ini", ini);
+        for (const char* name : {"image1.bmp", "image2.bmp", "imgini.bmp", "imgie.bmp"}) Write(name, Bitmap());
+        for (const char* name : {"ie302/setup.exe", "ie401/ie4setup.exe", "ie5/ie5setup.exe", "ie302en/setup.exe",
+                                 "ie401en/ie4setup.exe", "ie5en/ie5setup.exe", "discador/setup.exe"})
+            Write(name, "MZ");
+    }
+
+    // The clean setup.ini with one line replaced (or removed when empty).
+    static std::string IniWith(const std::string& line, const std::string& replacement) {
+        std::string ini = kCleanIni;
+        std::size_t at = ini.find(line + "\r\n");
+        EXPECT_NE(at, std::string::npos) << line;
+        return at == std::string::npos ? ini
+                                       : ini.replace(at, line.size() + 2,
+                                                     replacement.empty() ? "" : replacement + "\r\n");
+    }
+
+    KitReport Check() const {
+        FilePlatform sys(dir_);
+        return CheckKit(sys);
+    }
+
+    int Run(const std::string& arguments, std::string* output = nullptr) const {
+        std::string text;
+        std::FILE* pipe = popen((std::string(KITCHECK_PROGRAM) + " " + arguments + " 2>/dev/null").c_str(), "r");
+        char chunk[4096];
+        std::size_t count;
+        while ((count = std::fread(chunk, 1, sizeof chunk, pipe)) > 0) text.append(chunk, count);
+        int status = pclose(pipe);
+        if (output) *output = text;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+
+    std::string dir_;
+};
+
+std::vector<std::string> Found(const KitReport& report) {
+    std::vector<std::string> found;
+    for (const Problem& p : report.problems) found.push_back(p.code + " " + p.key + " " + p.file);
+    return found;
+}
+
+TEST_F(KitCheckTest, ACleanKitHasNoProblem) {
+    Clean();
+    KitReport report = Check();
+    EXPECT_EQ(Found(report), std::vector<std::string>{});
+    EXPECT_EQ(report.status(), 0);
+    EXPECT_EQ(report.beeps, 0);
+    EXPECT_EQ(report.lang, "PORT");
+    EXPECT_EQ(report.dialer, "discador\\setup.exe /demo");
+    ASSERT_EQ(report.rows.size(), 17u);
+    EXPECT_EQ(report.rows[3].key, "Setup32/tempo");
+    EXPECT_EQ(report.rows[3].value, "2500");
+}
+
+TEST_F(KitCheckTest, EachProblemWithItsKeyOrFile) {
+    const std::string long60 = "discador\\setup.exe /demo /a-very-long-option-cut-here";
+    struct Case {
+        const char* name;
+        std::string line, replacement;  // in the clean setup.ini
+        std::vector<std::string> expected;
+    } cases[] = {
+        {"missing key", "ie3ingl=ie302en\\setup.exe", "", {"beep Arquivos/ie3ingl "}},
+        {"empty key", "tempo=2500", "tempo=", {"beep Setup32/tempo "}},
+        {"value cut at 49", "Discador=discador\\setup.exe /demo", "Discador=" + long60,
+         {"cut Arquivos/Discador "}},
+        {"not a number", "nroimg=2", "nroimg=abc", {"not-a-number Setup32/nroimg ", "nroimg-below-1 Setup32/nroimg "}},
+        {"nroimg below 1", "nroimg=2", "nroimg=0", {"nroimg-below-1 Setup32/nroimg "}},
+        {"tempo 0", "tempo=2500", "tempo=0", {"tempo-zero Setup32/tempo "}},
+        {"tempo the timer rejects", "tempo=2500", "tempo=99999", {"tempo-rejected Setup32/tempo "}},
+        {"tempo not a number", "tempo=2500", "tempo=1s", {"not-a-number Setup32/tempo "}},
+        {"a third picture that is missing", "nroimg=2", "nroimg=3", {"picture-missing  image3.bmp"}},
+        {"a picture type of 4 letters", "tipoimg=bmp", "tipoimg=jpeg",
+         {"picture-missing  image1.jpe", "picture-missing  image2.jpe"}},
+        {"program missing", "ie5ingl=ie5en\\ie5setup.exe", "ie5ingl=ie5en\\nao_existe.exe",
+         {"program-missing Arquivos/ie5ingl ie5en\\nao_existe.exe"}},
+        {"program outside the kit", "ie5ingl=ie5en\\ie5setup.exe", "ie5ingl=C:\\ie5setup.exe",
+         {"program-missing Arquivos/ie5ingl C:\\ie5setup.exe"}},
+        {"command of blanks", "ie5port2=ie5\\ie5setup.exe /Q", "ie5port2=\"  \"", {"command-empty Arquivos/ie5port2 "}},
+        {"offered 3.02 without its installer", "ie3port=ie302\\setup.exe", "ie3port=ie3\\setup.exe",
+         {"program-missing Arquivos/ie3port ie3\\setup.exe", "offered-installer-missing OKnoCD/ie3port ie3\\setup.exe"}},
+        {"offered 4.01 without its command", "ie4port=ie401\\ie4setup.exe", "",
+         {"beep Arquivos/ie4port ", "offered-installer-missing OKnoCD/ie4port "}},
+        {"no default road", "ie5port=ie5\\ie5setup.exe", "",
+         {"beep Arquivos/ie5port ", "default-road-missing Arquivos/ie5port "}},
+        {"default road to a missing program", "ie5port=ie5\\ie5setup.exe", "ie5port=ie5\\ie5.exe",
+         {"program-missing Arquivos/ie5port ie5\\ie5.exe", "default-road-missing Arquivos/ie5port ie5\\ie5.exe"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+        Clean(IniWith(c.line, c.replacement));
+        KitReport report = Check();
+        EXPECT_EQ(Found(report), c.expected);
+        EXPECT_EQ(report.status(), 1);
+    }
+}
+
+TEST_F(KitCheckTest, PicturesMissingBrokenOrFolders) {
+    Clean();
+    fs::remove(fs::path(dir_) / "image2.bmp");
+    Write("imgini.bmp", "BM not a picture");
+    fs::remove(fs::path(dir_) / "imgie.bmp");
+    fs::create_directories(fs::path(dir_) / "imgie.bmp");
+    // In the order the launcher asks for them: the first background, the
+    // start page's picture, the slideshow, the browser page's picture.
+    EXPECT_EQ(Found(Check()), (std::vector<std::string>{"picture-broken  imgini.bmp", "picture-missing  image2.bmp",
+                                                        "picture-missing  imgie.bmp"}));
+}
+
+TEST_F(KitCheckTest, WithoutSetupIniThirteenBeeps) {
+    Clean();
+    fs::remove(fs::path(dir_) / "setup.ini");
+    KitReport report = Check();
+    EXPECT_EQ(report.beeps, 13);
+    EXPECT_EQ(report.problems.front().code + " " + report.problems.front().key, "beep Arquivos/ie3port");
+    EXPECT_EQ(report.problems.back().code, "default-road-missing");
+}
+
+TEST_F(KitCheckTest, FileNamesMatchRegardlessOfCase) {
+    Clean("[Setup32]\r\nnroimg=1\r\ntipoimg=BMP\r\n[Arquivos]\r\nie5port=IE5\\IE5SETUP.EXE\r\n"
+          "Discador=Discador\\Setup /demo\r\n");
+    const std::vector<std::string> found = Found(Check());
+    for (const std::string& problem : found) EXPECT_EQ(problem.rfind("beep ", 0), 0u) << problem;
+}
+
+TEST_F(KitCheckTest, ProgramOfACommandLine) {
+    using V = std::vector<std::string>;
+    EXPECT_EQ(ProgramCandidates("ie5\\ie5setup.exe /Q"), (V{"ie5\\ie5setup.exe", "ie5\\ie5setup.exe /Q.exe"}));
+    EXPECT_EQ(ProgramCandidates("ie5\\ie5setup"), (V{"ie5\\ie5setup.exe"}));
+    EXPECT_EQ(ProgramCandidates("\"pasta x\\setup.exe\" /Q"), (V{"pasta x\\setup.exe"}));
+    EXPECT_EQ(ProgramCandidates("\"pasta x\\setup"), (V{"pasta x\\setup.exe"}));
+    EXPECT_EQ(ProgramCandidates("pasta x\\setup"), (V{"pasta.exe", "pasta x\\setup.exe"}));
+    EXPECT_EQ(ProgramCandidates("v1.0\\setup"), (V{"v1.0\\setup.exe"}));
+    EXPECT_EQ(ProgramCandidates("  "), V{});
+    EXPECT_EQ(ProgramCandidates("\"\" x"), V{});
+}
+
+TEST_F(KitCheckTest, AProgramInAFolderWithABlank) {
+    Clean(IniWith("ie5ingl=ie5en\\ie5setup.exe", "ie5ingl=pasta x\\setup /Q"));
+    EXPECT_EQ(Found(Check()), (std::vector<std::string>{"program-missing Arquivos/ie5ingl pasta.exe"}));
+    Write("pasta x/setup.exe", "MZ");
+    EXPECT_EQ(Found(Check()), std::vector<std::string>{});
+}
+
+struct MatrixCase {
+    const char* okIe3;
+    const char* okIe4;
+    std::vector<std::vector<std::int16_t>> options;  // for browsers 3, 4, 5 and unknown
+};
+
+TEST_F(KitCheckTest, OfferMatrix) {
+    const MatrixCase cases[] = {
+        {"ok", "ok", {{3, 4, 5}, {4, 5}, {}, {3, 4, 5}}},
+        {"ok", "no", {{3, 5}, {}, {}, {3, 5}}},
+        {"no", "OKAY", {{}, {4, 5}, {}, {}}},
+        {"no", "no", {{}, {}, {}, {}}},
+    };
+    for (const MatrixCase& c : cases) {
+        SCOPED_TRACE(std::string(c.okIe3) + " " + c.okIe4);
+        Clean(IniWith("ie4port=ok", std::string("ie4port=") + c.okIe4 + "\r\nie3port=" + c.okIe3)
+                  .replace(std::string(kCleanIni).find("ie3port=ok"), 12, ""));
+        KitReport report = Check();
+        ASSERT_EQ(report.matrix.size(), 4u);
+        const char* names[] = {"3", "4", "5", "unknown"};
+        for (int i = 0; i < 4; ++i) {
+            const OfferRow& row = report.matrix[i];
+            EXPECT_EQ(row.browser, names[i]);
+            EXPECT_EQ(row.options, c.options[i]) << row.browser;
+            EXPECT_EQ(row.plan, row.options.empty() ? "Será instalado o Internet Explorer 5 em Português"
+                                                    : "Escolha uma das opções de instalação abaixo.");
+            EXPECT_EQ(row.byDefault.command, "ie5\\ie5setup.exe");
+            EXPECT_EQ(row.byDefault.key, "Arquivos/ie5port");
+            for (const Start& choice : row.choices)
+                EXPECT_EQ(choice.command, choice.version == 3   ? "ie302\\setup.exe"
+                                          : choice.version == 4 ? "ie401\\ie4setup.exe"
+                                                                : "ie5\\ie5setup.exe");
+        }
+        EXPECT_EQ(report.matrix[3].ieVer, 3);  // no browser found is treated as 3
+    }
+}
+
+TEST_F(KitCheckTest, ExitStatusAndReportForms) {
+    Clean();
+    std::string output;
+    EXPECT_EQ(Run(dir_, &output), 0);
+    EXPECT_NE(output.find("Resultado: kit sem problemas."), std::string::npos) << output;
+    EXPECT_NE(output.find("P\xc3\xa1gina do navegador"), std::string::npos) << "printed as UTF-8";
+
+    Write("setup.ini", IniWith("tempo=2500", "tempo=0"));
+    EXPECT_EQ(Run("--json " + dir_, &output), 1);
+    EXPECT_NE(output.find("\"status\": 1"), std::string::npos) << output;
+    EXPECT_NE(output.find("{\"code\": \"tempo-zero\", \"key\": \"Setup32/tempo\", \"file\": \"\""), std::string::npos)
+        << output;
+    EXPECT_NE(output.find("\"plan\": \"Escolha uma das op\\u00e7\\u00f5es de instala\\u00e7\\u00e3o abaixo.\""),
+              std::string::npos)
+        << output;
+    for (char c : output) EXPECT_LT(static_cast<unsigned char>(c), 0x80u) << "JSON in plain ASCII";
+
+    EXPECT_EQ(Run(dir_ + "/nao_existe"), 2);
+    EXPECT_EQ(Run("--json " + dir_ + "/nao_existe", &output), 2);
+    EXPECT_NE(output.find("\"status\": 2"), std::string::npos);
+    EXPECT_EQ(Run(""), 2);
+    EXPECT_EQ(Run("--bogus " + dir_), 2);
+    EXPECT_EQ(Run("--help", &output), 0);
+    EXPECT_NE(output.find("default-road-missing"), std::string::npos);
+
+    fs::remove(fs::path(dir_) / "setup.ini");
+    fs::create_directories(fs::path(dir_) / "setup.ini");
+    EXPECT_EQ(Run(dir_), 2) << "a setup.ini that cannot be read";
+}
+
+}  // namespace
