@@ -1,0 +1,113 @@
+#!/usr/bin/python3
+"""Prints the benchmark's table from the driver's "name value" lines and the
+built Setup32.exe: each figure beside its target, with "ok" or "missed".
+Targets are reported, never enforced: the exit code is 0 either way.
+
+    table.py <driver results> <Setup32.exe> <ticks> <tempo ms>
+"""
+import os
+import sys
+
+import pefile
+
+# DLLs every Windows the launcher runs on has; any other import would have to
+# travel beside the exe.
+SYSTEM_DLLS = {"KERNEL32.DLL", "USER32.DLL", "GDI32.DLL", "ADVAPI32.DLL", "COMCTL32.DLL",
+               "OLE32.DLL", "OLEAUT32.DLL", "MSVCRT.DLL", "SHELL32.DLL"}
+SIZE_TARGET = 256 * 1024
+START_RATIO_TARGET = 1.3
+TICK_TARGET_MS = 5.0
+
+
+def read_results(path):
+    values, text = {}, {}
+    with open(path) as f:
+        for line in f:
+            name, _, value = line.strip().partition(" ")
+            if not name:
+                continue
+            try:
+                values[name] = float(value)
+            except ValueError:
+                text[name] = value
+    if "error" in text:
+        sys.exit(f"bench: the driver stopped: {text['error']}")
+    return values, text
+
+
+def mb(n):
+    return f"{n / 1048576:.2f} MB"
+
+
+def verdict(ok):
+    return "ok" if ok else "missed"
+
+
+def main():
+    results, exe, ticks, tempo = sys.argv[1], sys.argv[2], int(sys.argv[3]), int(sys.argv[4])
+    v, text = read_results(results)
+    rows = []  # measure, Setup32, minimal program, target, result
+
+    s, m = v["startup.setup32.median_ms"], v["startup.minimal.median_ms"]
+    ratio = s / m
+    runs = int(v["startup.runs"])
+    rows.append((f"Start-up to start page visible, median of {runs}", f"{s:.0f} ms", f"{m:.0f} ms",
+                 f"<= {START_RATIO_TARGET}x minimal (is {ratio:.2f}x)", verdict(ratio <= START_RATIO_TARGET)))
+    rows.append(("  (fastest .. slowest)",
+                 f"{v['startup.setup32.min_ms']:.0f} .. {v['startup.setup32.max_ms']:.0f} ms",
+                 f"{v['startup.minimal.min_ms']:.0f} .. {v['startup.minimal.max_ms']:.0f} ms", "", ""))
+    sc, mc = v["startup.setup32.cpu_median_ms"], v["startup.minimal.cpu_median_ms"]
+    rows.append(("  CPU time of the process until then, median", f"{sc:.0f} ms", f"{mc:.0f} ms",
+                 f"(is {sc / mc:.2f}x)" if mc else "", "-"))
+    d = v["startup.minimal_dlls.median_ms"]
+    rows.append(("  minimal loading comctl32, ole32, oleaut32 at start", "",
+                 f"{d:.0f} ms ({d / m:.2f}x)", "(the launcher loads them when needed)", "-"))
+
+    for fmt, label in (("bmp", "24-bit BMP"), ("jpg", "JPEG")):
+        per_tick = v[f"tick.{fmt}.cpu_per_tick_ms"]
+        n = int(v[f"tick.{fmt}.ticks"])
+        target = f"< {TICK_TARGET_MS:g} ms" if fmt == "bmp" else "(none)"
+        result = verdict(per_tick < TICK_TARGET_MS) if fmt == "bmp" else "-"
+        rows.append((f"CPU per slideshow tick, 617x564 {label} ({n} ticks of {tempo} ms)",
+                     f"{per_tick:.2f} ms", "-", target, result))
+
+    gdi_src, user_src = text.get("source.gdi", "?"), text.get("source.user", "?")
+    for key, label, fmt_value in (("private_bytes", "Private bytes", mb),
+                                  ("gdi_objects", f"GDI objects ({gdi_src})", lambda n: f"{n:.0f}"),
+                                  ("user_objects", f"USER objects ({user_src})", lambda n: f"{n:.0f}")):
+        rows.append((f"{label} after start-up", fmt_value(v[f"setup32.startup.{key}"]),
+                     fmt_value(v[f"minimal.startup.{key}"]), "(reported)", "-"))
+        for fmt, name in (("bmp", "BMP"), ("jpg", "JPEG")):
+            before, after = v[f"tick.{fmt}.before.{key}"], v[f"tick.{fmt}.after.{key}"]
+            if key == "private_bytes":
+                # Flat: within 1% or 64 KB, whichever is larger.
+                flat = abs(after - before) <= max(0.01 * before, 65536)
+            else:
+                flat = after == before
+            rows.append((f"  across {ticks} {name} ticks", f"{fmt_value(before)} -> {fmt_value(after)}", "",
+                         "flat", verdict(flat)))
+
+    size = os.path.getsize(exe)
+    pe = pefile.PE(exe, fast_load=True)
+    pe.parse_data_directories(directories=[pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_IMPORT"]])
+    dlls = sorted(e.dll.decode().upper() for e in getattr(pe, "DIRECTORY_ENTRY_IMPORT", []))
+    beside = sorted(d for d in dlls if d not in SYSTEM_DLLS)
+    rows.append(("Setup32.exe size", f"{size:,} B ({size / 1024:.1f} KB)", "", "< 256 KB",
+                 verdict(size < SIZE_TARGET)))
+    rows.append(("DLLs imported", ", ".join(d.lower() for d in dlls), "", "system DLLs only",
+                 verdict(not beside)))
+
+    head = ("Measure", "Setup32", "Minimal", "Target", "Result")
+    widths = [max(len(str(r[i])) for r in rows + [head]) for i in range(5)]
+
+    def line(r):
+        return "| " + " | ".join(str(c).ljust(w) for c, w in zip(r, widths)) + " |"
+
+    print(line(head))
+    print("|" + "|".join("-" * (w + 2) for w in widths) + "|")
+    for r in rows:
+        print(line(r))
+
+
+if __name__ == "__main__":
+    main()
