@@ -1,4 +1,5 @@
 // Registry values of any type, size and content, through the reader.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
