@@ -40,10 +40,11 @@ field() { awk -v k="$1:" '$1 == k { print $2 }' "/proc/$pid/status" 2>/dev/null;
 printf '%8s %12s %12s %12s %8s\n' seconds "RSS KB" "anon KB" "virtual KB" files
 first=""
 last=""
-for ((t = 0; t <= SETUP32_SOAK_SECONDS; t += 5)); do
-    [ -d "/proc/$pid" ] || break
+for ((t = 0; t < SETUP32_SOAK_SECONDS; t += 5)); do
+    rss=$(field VmRSS)
+    [ -n "$rss" ] || break  # the launcher has ended
     files=$(ls "/proc/$pid/fd" 2>/dev/null | wc -l)
-    row="$(field VmRSS) $(field RssAnon) $(field VmSize) $files"
+    row="$rss $(field RssAnon) $(field VmSize) $files"
     # shellcheck disable=SC2086
     printf '%8d %12s %12s %12s %8s\n' "$t" $row
     [ "$t" = 10 ] && first="$row"
