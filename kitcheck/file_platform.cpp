@@ -1,5 +1,6 @@
 #include "kitcheck/file_platform.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <utility>
 
@@ -89,7 +90,7 @@ std::uint32_t FilePlatform::GetPrivateProfileString(const std::string& section, 
 
 #endif
 
-bool FilePlatform::Read(const std::string& path, std::string& bytes) const {
+bool FilePlatform::Read(const std::string& path, std::string& bytes, std::size_t limit) const {
     std::optional<std::string> native = Native(path);
     if (!native || Kind(path) != FileKind::File) return false;
     std::FILE* file = std::fopen(native->c_str(), "rb");
@@ -97,7 +98,9 @@ bool FilePlatform::Read(const std::string& path, std::string& bytes) const {
     bytes.clear();
     char chunk[65536];
     std::size_t count;
-    while ((count = std::fread(chunk, 1, sizeof chunk, file)) > 0) bytes.append(chunk, count);
+    while (bytes.size() < limit &&
+           (count = std::fread(chunk, 1, std::min(sizeof chunk, limit - bytes.size()), file)) > 0)
+        bytes.append(chunk, count);
     bool ok = !std::ferror(file);
     std::fclose(file);
     return ok;

@@ -3,6 +3,7 @@
 // on it unchanged; what it asked for is recorded for the checks.
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <optional>
 #include <string>
@@ -22,7 +23,8 @@ public:
     // Backslashes separate folders; in the Linux build each name is matched
     // regardless of letter case, as Windows matches names on the CD.
     FileKind Kind(const std::string& path) const;
-    bool Read(const std::string& path, std::string& bytes) const;
+    // At most limit bytes from the start of the file.
+    bool Read(const std::string& path, std::string& bytes, std::size_t limit = SIZE_MAX) const;
 
     // --- what the launcher did ---
     int beeps = 0;

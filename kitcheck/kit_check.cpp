@@ -1,6 +1,7 @@
 #include "kitcheck/kit_check.h"
 
 #include <algorithm>
+#include <cctype>
 
 #include "platform/picture_format.h"
 #include "wizard/browser_setup.h"
@@ -122,15 +123,29 @@ private:
         }
     }
 
-    // Empty when the command's program is in the kit; otherwise the problem.
+    // A file Windows starts: a program with its "MZ" header, or a command
+    // file, which Windows NT runs through its command interpreter.
+    bool Runnable(const std::string& path) const {
+        std::string extension = path.size() >= 4 ? path.substr(path.size() - 4) : "";
+        for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (extension == ".bat" || extension == ".cmd" || extension == ".com") return true;
+        std::string start;
+        return sys_.Read(path, start, 2) && start.compare(0, 2, "MZ") == 0;
+    }
+
+    // Empty when the command's program is in the kit and is one; otherwise the problem.
     std::string ProgramProblem(const std::string& command, std::string& file) {
         std::vector<std::string> candidates = ProgramCandidates(command);
         if (candidates.empty()) return "o comando está vazio: nada é iniciado.";
         file = candidates.front();
         for (const std::string& candidate : candidates)
             if (!Absolute(candidate) && sys_.Kind(w_.ini.kitPath + candidate) == FileKind::File) {
-                file.clear();
-                return "";
+                if (Runnable(w_.ini.kitPath + candidate)) {
+                    file.clear();
+                    return "";
+                }
+                file = candidate;
+                return "o arquivo " + candidate + " não é um programa: o Setup32 diz que está faltando.";
             }
         if (Absolute(file)) return "o programa " + file + " está fora da pasta do kit.";
         return "o programa " + file + " não está no kit.";

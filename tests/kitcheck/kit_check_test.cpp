@@ -208,6 +208,15 @@ TEST_F(KitCheckTest, AProgramInAFolderWithABlank) {
     EXPECT_EQ(Found(Check()), std::vector<std::string>{});
 }
 
+TEST_F(KitCheckTest, AnInstallerThatIsNoProgram) {
+    Clean(IniWith("ie5ingl=ie5en\\ie5setup.exe", "ie5ingl=leiame.txt"));
+    Write("leiame.txt", "Leia-me");
+    EXPECT_EQ(Found(Check()), (std::vector<std::string>{"program-missing Arquivos/ie5ingl leiame.txt"}));
+    Clean(IniWith("ie5ingl=ie5en\\ie5setup.exe", "ie5ingl=instala.bat"));
+    Write("instala.bat", "@echo off");
+    EXPECT_EQ(Found(Check()), std::vector<std::string>{});
+}
+
 struct MatrixCase {
     const char* okIe3;
     const char* okIe4;
