@@ -197,13 +197,19 @@ long GdiObjectsFromTable(HANDLE process) {
         reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryInformationProcess")));
     PROCESS_BASIC_INFORMATION basic{};
     if (!query || query(process, ProcessBasicInformation, &basic, sizeof basic, nullptr) != 0) return -1;
-    DWORD table = 0;  // PEB.GdiSharedHandleTable, at 0x94 in a 32-bit PEB
-    if (!ReadProcessMemory(process, reinterpret_cast<BYTE*>(basic.PebBaseAddress) + 0x94, &table, sizeof table,
-                           nullptr) ||
+    // PEB.GdiSharedHandleTable; the driver is built for the launcher's architecture.
+#ifdef _WIN64
+    constexpr std::size_t kGdiTableInPeb = 0xF8;
+#else
+    constexpr std::size_t kGdiTableInPeb = 0x94;
+#endif
+    ULONG_PTR table = 0;
+    if (!ReadProcessMemory(process, reinterpret_cast<BYTE*>(basic.PebBaseAddress) + kGdiTableInPeb, &table,
+                           sizeof table, nullptr) ||
         !table)
         return -1;
     static std::vector<GdiHandleEntry> rows(kGdiHandleRows);
-    if (!ReadProcessMemory(process, reinterpret_cast<void*>(static_cast<ULONG_PTR>(table)), rows.data(),
+    if (!ReadProcessMemory(process, reinterpret_cast<void*>(table), rows.data(),
                            rows.size() * sizeof rows[0], nullptr))
         return -1;
     long count = 0;

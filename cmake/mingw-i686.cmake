@@ -1,28 +1,5 @@
-# Cross build for 32-bit Windows with Debian's mingw-w64.
+# Cross build for 32-bit Windows with Debian's mingw-w64: the product.
 #   cmake -S . -B build/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake
-# The launcher is built with the win32 thread model: its runtime then imports
-# only functions that Windows 95 and NT 4 have (the posix model's winpthread
-# needs GetTickCount64, TryEnterCriticalSection...). The test programs need
-# std::mutex for GoogleTest and are built with -DSETUP32_THREADS=posix.
-set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
-
-list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES SETUP32_THREADS)
-if(NOT SETUP32_THREADS)
-    set(SETUP32_THREADS win32)
-endif()
 set(SETUP32_MINGW_PREFIX i686-w64-mingw32)
-set(CMAKE_C_COMPILER   ${SETUP32_MINGW_PREFIX}-gcc-${SETUP32_THREADS})
-set(CMAKE_CXX_COMPILER ${SETUP32_MINGW_PREFIX}-g++-${SETUP32_THREADS})
-set(CMAKE_RC_COMPILER  ${SETUP32_MINGW_PREFIX}-windres)
-
-# Headers and libraries come from the mingw-w64 sysroot only; build tools
-# (python3, wine, ...) come from the host.
-set(CMAKE_FIND_ROOT_PATH /usr/${SETUP32_MINGW_PREFIX})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-
-# CMAKE_CROSSCOMPILING_EMULATOR is deliberately not set here: the test
-# directories decide for themselves how their executables run under Wine.
+include(${CMAKE_CURRENT_LIST_DIR}/mingw.cmake)

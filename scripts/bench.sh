@@ -17,11 +17,18 @@ TEMPO=${BENCH_TEMPO:-50}
 
 "$ROOT/scripts/deps.sh"
 "$ROOT/scripts/build.sh"
+# The i686 launcher under 32-bit Wine, or where the host can't execute i386
+# code its x86_64 build under 64-bit Wine (scripts/host.sh); the programs it
+# is compared with are built for the same architecture.
+. "$ROOT/scripts/host.sh"
+ARCH=$SETUP32_WINE_ARCH
+LAUNCHER="$TOP/$(windows_build "$ARCH")/Setup32.exe"
 
 BENCH="$TOP/bench"
-echo "Building the benchmark's programs (build/bench)"
+echo "Building the benchmark's programs for $ARCH (build/bench)"
+rm -rf "$BENCH/programs"
 cmake -S "$ROOT/bench" -B "$BENCH/programs" -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-i686.cmake" -DSETUP32_THREADS=win32 >/dev/null
+    -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-$ARCH.cmake" -DSETUP32_THREADS=win32 >/dev/null
 cmake --build "$BENCH/programs" -j "$(nproc)" -- --no-print-directory >/dev/null
 
 echo "Making the kits (build/bench/kits)"
@@ -93,14 +100,14 @@ wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
 wineserver -w
 
 LOAD_BEFORE=$(cut -d' ' -f1-3 /proc/loadavg)
-echo "Measuring under Wine on $DISPLAY: $RUNS start-ups of each of 3 programs, $TICKS ticks of $TEMPO ms per format"
+echo "Measuring the $ARCH build under Wine ($WINE_LABEL) on $DISPLAY: $RUNS start-ups of each of 3 programs, $TICKS ticks of $TEMPO ms per format"
 RESULTS="$BENCH/results.txt"
-timeout 600 wine "$BENCH/programs/driver.exe" "$(winpath "$TOP/win32/Setup32.exe")" \
+timeout 600 "$WINELOADER" "$BENCH/programs/driver.exe" "$(winpath "$LAUNCHER")" \
     "$(winpath "$BENCH/programs/minimal.exe")" "$(winpath "$BENCH/programs/minimal_dlls.exe")" "$(winpath "$KITS")" "$RUNS" "$TICKS" "$TEMPO" \
     | tr -d '\r' >"$RESULTS" || { cat "$RESULTS"; echo "bench: the driver failed" >&2; exit 1; }
 
 echo
 /usr/bin/python3 "$ROOT/bench/table.py" "$RESULTS" "$TOP/win32/Setup32.exe" "$TICKS" "$TEMPO"
 echo
-echo "Machine: $(nproc) CPUs, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//'), $(wine --version);" \
+echo "Machine: $(nproc) CPUs, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//'), $(wine --version) ($WINE_LABEL);" \
     "load average $(cut -d' ' -f1-3 /proc/loadavg) (before: $LOAD_BEFORE)"

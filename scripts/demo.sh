@@ -9,6 +9,9 @@ BUILD=${SETUP32_BUILD:-$ROOT/build}
 
 "$ROOT/scripts/deps.sh"
 "$ROOT/scripts/build.sh"
+# The build that this host's Wine runs: the i686 launcher, or its x86_64
+# build where the host can't execute i386 code (scripts/host.sh).
+. "$ROOT/scripts/wine-env.sh"
 
 KIT="$BUILD/demo/kit"
 rm -rf "$BUILD/demo"
@@ -50,10 +53,9 @@ sed -i 's/$/\r/' "$KIT/setup.ini"
 for installer in ie302/setup.exe ie401/ie4setup.exe ie5/ie5setup.exe ie302en/setup.exe \
                  ie401en/ie4setup.exe ie5en/ie5setup.exe discador/setup.exe; do
     mkdir -p "$KIT/$(dirname "$installer")"
-    cp "$BUILD/win32/tests/e2e/stub/stub.exe" "$KIT/$installer"
+    cp "$WIN/tests/e2e/stub/stub.exe" "$KIT/$installer"
 done
 
-. "$ROOT/scripts/wine-env.sh"
 # The display comes first: Wine's desktop process keeps the display it
 # started with.
 headless=0
@@ -71,12 +73,12 @@ wine reg add 'HKLM\Software\Microsoft\Internet Explorer' /v Version /d 4.72.3110
 wine reg add 'HKCU\Software\Wine\AppDefaults\Setup32.exe' /v Version /d win98 /f >/dev/null 2>&1
 
 if [ "$headless" = 0 ]; then
-    echo "Starting Setup32.exe on $DISPLAY"
-    cd "$KIT" && exec wine "$BUILD/win32/Setup32.exe"
+    echo "Starting Setup32.exe ($WINE_LABEL) on $DISPLAY"
+    cd "$KIT" && exec "$WINELOADER" "$WIN/Setup32.exe"
 fi
 
-echo "No display: starting Setup32.exe on a private Xvfb ($DISPLAY)"
-(cd "$KIT" && wine "$BUILD/win32/Setup32.exe" &)
+echo "No display: starting Setup32.exe ($WINE_LABEL) on a private Xvfb ($DISPLAY)"
+(cd "$KIT" && "$WINELOADER" "$WIN/Setup32.exe" &)
 for _ in $(seq 60); do
     xdotool search --name '^QOB - Programa' >/dev/null 2>&1 && break
     sleep 0.5

@@ -1,13 +1,22 @@
-#!/bin/sh
+#!/usr/bin/env bash
 # Installs what Setup32 needs to build and test on Debian 12: the native
-# toolchain and GoogleTest, the mingw-w64 cross compiler, Wine (32-bit),
-# a virtual X display and the tools that inspect and capture the results.
+# toolchain and GoogleTest, the mingw-w64 cross compilers, Wine, a virtual X
+# display and the tools that inspect and capture the results.
 # Idempotent: when everything is installed it only checks and exits.
+#
+# Both Wines and both cross compilers are installed: 64-bit Wine and the
+# x86_64 compiler run the tests where the host can't execute i386 code, and
+# a short 64-bit pass keeps that path working on hosts that can. 32-bit Wine
+# is left out where it could not run.
 set -eu
+ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+. "$ROOT/scripts/host.sh"
 
-PACKAGES="cmake g++ make libgtest-dev googletest g++-mingw-w64-i686-posix g++-mingw-w64-i686-win32
-wine wine32:i386 fonts-wine xvfb xauth xdotool imagemagick icoutils python3-pefile python3
-clang libclang-rt-14-dev"
+PACKAGES="cmake g++ make libgtest-dev googletest
+g++-mingw-w64-i686-posix g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-win32
+wine wine64 fonts-wine xvfb xauth xdotool imagemagick icoutils python3-pefile python3
+clang libclang-rt-14-dev nsis"
+if host_runs_i386; then PACKAGES="$PACKAGES wine32:i386"; fi
 
 die() {
     echo "deps.sh: error: $*" >&2
@@ -27,7 +36,7 @@ fi
 
 if [ "$(id -u)" -ne 0 ]; then
     command -v sudo >/dev/null 2>&1 || die "missing:$missing; run this script as root"
-    exec sudo -- sh "$0" "$@"
+    exec sudo -- bash "$0" "$@"
 fi
 
 echo "deps.sh: installing:$missing"
@@ -42,7 +51,7 @@ run() {
     fi
 }
 
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
+if [[ "$missing" == *:i386* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
     run dpkg --add-architecture i386
 fi
 run apt-get -q update

@@ -18,15 +18,15 @@ trap stop_wine EXIT
 wine_prefix
 rm -rf "$BUILD/soak-work"
 mkdir -p "$BUILD/soak-work"
-export SETUP32_EXE="$(winpath "$BUILD/win32/Setup32.exe")"
-export SETUP32_STUB="$(winpath "$BUILD/win32/tests/e2e/stub/stub.exe")"
+export SETUP32_EXE="$(winpath "$WIN/Setup32.exe")"
+export SETUP32_STUB="$(winpath "$WIN/tests/e2e/stub/stub.exe")"
 export SETUP32_WORK="$(winpath "$BUILD/soak-work")"
 report=()
-[ -n "${RESULTS:-}" ] && report=(--gtest_output="xml:$(winpath "$RESULTS")\\soak.xml")
+[ -n "${RESULTS:-}" ] && report=(--gtest_output="xml:$(winpath "$RESULTS")\\soak-$WINE_ARCH.xml")
 
-echo "Slideshow soak: 20 pictures of 617 x 564, every 50 ms, for $SETUP32_SOAK_SECONDS s"
+echo "Slideshow soak: 20 pictures of 617 x 564, every 50 ms, for $SETUP32_SOAK_SECONDS s ($WINE_LABEL)"
 log="$BUILD/soak.log"
-timeout $((SETUP32_SOAK_SECONDS + 120)) wine "$BUILD/win32-tests/tests/e2e/soak_tests.exe" --gtest_brief=1 \
+timeout $((SETUP32_SOAK_SECONDS + 120)) "$WINELOADER" "$WIN_TESTS/tests/e2e/soak_tests.exe" --gtest_brief=1 \
     "${report[@]}" >"$log" 2>&1 &
 driver=$!
 pid=""

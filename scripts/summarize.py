@@ -1,17 +1,14 @@
 #!/usr/bin/python3
-"""Adds up the JUnit reports of every suite into one closing line. A suite
-that wrote no report (it crashed or hung) counts as one failure."""
+"""Adds up the JUnit reports of every suite: one line per suite, then the
+closing line with the totals. Arguments are "name=report"; a suite that
+wrote no report (it crashed or hung) counts as one failure."""
 import sys
 import xml.etree.ElementTree as ET
 
-passed = failed = 0
-for path in sys.argv[1:]:
-    try:
-        root = ET.parse(path).getroot()
-    except (OSError, ET.ParseError):
-        print(f"no report: {path}")
-        failed += 1
-        continue
+
+def count(path):
+    passed = failed = 0
+    root = ET.parse(path).getroot()
     for case in root.iter("testcase"):
         if case.get("status", "run") == "notrun" or case.find("skipped") is not None:
             continue
@@ -19,5 +16,19 @@ for path in sys.argv[1:]:
             failed += 1
         else:
             passed += 1
-print(f"{passed} passed, {failed} failed")
-sys.exit(1 if failed else 0)
+    return passed, failed
+
+
+total_passed = total_failed = 0
+for argument in sys.argv[1:]:
+    name, _, path = argument.rpartition("=")
+    try:
+        passed, failed = count(path)
+        print(f"{name}: {passed} passed, {failed} failed")
+    except (OSError, ET.ParseError):
+        passed, failed = 0, 1
+        print(f"{name}: no report ({path})")
+    total_passed += passed
+    total_failed += failed
+print(f"{total_passed} passed, {total_failed} failed")
+sys.exit(1 if total_failed else 0)

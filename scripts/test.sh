@@ -1,10 +1,21 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test: the native unit
-# tests, the Windows test programs under Wine (a private 32-bit prefix and
-# display) and the checks of the built Setup32.exe. The last line counts them.
+# tests, the checks of the built Setup32.exe, and the Windows test programs
+# under Wine (a private prefix and display). The last line counts them.
+#
+# The Wine suites run the i686 build under 32-bit Wine where the host
+# executes i386 code, and then a short pass of the x86_64 build under 64-bit
+# Wine so that this path keeps working; elsewhere, or with SETUP32_WINE64=1,
+# they all run the x86_64 build under 64-bit Wine (scripts/host.sh).
 set -uo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 BUILD=${SETUP32_BUILD:-$ROOT/build}
+. "$ROOT/scripts/host.sh"
+if [ "$SETUP32_WINE_ARCH" = i686 ]; then
+    export SETUP32_WINE_ARCHES="i686 x86_64"
+else
+    export SETUP32_WINE_ARCHES=x86_64
+fi
 
 "$ROOT/scripts/deps.sh" || exit 1
 "$ROOT/scripts/build.sh" --tests || { echo "0 passed, 1 failed"; exit 1; }
@@ -12,53 +23,83 @@ BUILD=${SETUP32_BUILD:-$ROOT/build}
 RESULTS="$BUILD/results"
 rm -rf "$RESULTS" "$BUILD/e2e-work"
 mkdir -p "$RESULTS" "$BUILD/e2e-work" "$BUILD/fixtures"
+SUITES=()  # "name=report" for the summary
 
 echo "== Native unit tests"
 "$BUILD/native/tests/unit/unit_tests" --gtest_brief=1 --gtest_output="xml:$RESULTS/unit.xml"
-
-echo "== Native unit tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 "$BUILD/native-asan/tests/unit/unit_tests" --gtest_brief=1 --gtest_output="xml:$RESULTS/unit-asan.xml"
+SUITES+=("unit=$RESULTS/unit.xml" "unit (sanitizers)=$RESULTS/unit-asan.xml")
 
 echo "== kitcheck"
 "$BUILD/native/tests/kitcheck/kitcheck_tests" --gtest_brief=1 --gtest_output="xml:$RESULTS/kitcheck.xml"
 "$BUILD/native-asan/tests/kitcheck/kitcheck_tests" --gtest_brief=1 --gtest_output="xml:$RESULTS/kitcheck-asan.xml"
+SUITES+=("kitcheck=$RESULTS/kitcheck.xml" "kitcheck (sanitizers)=$RESULTS/kitcheck-asan.xml")
 
 echo "== Fuzzing the portable code"
 RESULTS="$RESULTS" "$ROOT/scripts/fuzz.sh" "${SETUP32_FUZZ_SECONDS:-60}"
+SUITES+=("fuzz=$RESULTS/fuzz.xml")
 
-echo "== Checks of Setup32.exe"
+echo "== Checks of Setup32.exe (i686)"
 /usr/bin/python3 "$ROOT/tests/pe/pe_check.py" "$BUILD/win32/Setup32.exe" "$RESULTS/pe.xml"
+SUITES+=("Setup32.exe checks=$RESULTS/pe.xml")
 
 . "$ROOT/scripts/wine-env.sh"
 SETUP32_OWN_DISPLAY=1  # the tests read pixels: never the user's screen
 start_display          # before any Wine process: Wine's desktop keeps its display
 trap stop_wine EXIT
-wine_prefix
-
-echo "== Platform services under Wine"
-timeout 300 wine "$BUILD/win32-tests/tests/wine/wine_tests.exe" --gtest_brief=1 \
-    --gtest_output="xml:$(winpath "$RESULTS")\\wine.xml"
-
-echo "== kitcheck's reader against GetPrivateProfileStringA under Wine"
-KITCHECK_INI_DUMP="$BUILD/win32-tests/tests/kitcheck/ini_dump.exe" timeout 300 \
-    "$BUILD/native/tests/kitcheck/kitcheck_differential" --gtest_brief=1 \
-    --gtest_output="xml:$RESULTS/kitcheck-differential.xml"
-
-echo "== End to end under Wine"
 for color in red blue; do
     for type in jpg gif; do convert -size 617x564 "xc:$color" "$BUILD/fixtures/$color.$type"; done
 done
-export SETUP32_EXE="$(winpath "$BUILD/win32/Setup32.exe")"
-export SETUP32_STUB="$(winpath "$BUILD/win32/tests/e2e/stub/stub.exe")"
-export SETUP32_FIXTURES="$(winpath "$BUILD/fixtures")"
-export SETUP32_WORK="$(winpath "$BUILD/e2e-work")"
-export SETUP32_KITCHECK="$(winpath "$BUILD/win32/kitcheck/kitcheck.exe")"
-timeout 1800 wine "$BUILD/win32-tests/tests/e2e/e2e_tests.exe" --gtest_brief=1 \
-    --gtest_output="xml:$(winpath "$RESULTS")\\e2e.xml"
 
-echo "== Slideshow soak, short form"
-stop_wine
-RESULTS="$RESULTS" SETUP32_SOAK_BUILT=1 "$ROOT/scripts/soak.sh" "${SETUP32_SOAK_SECONDS:-60}"
+# The Wine suites of one build; with "short", only the registry suite and
+# one whole road through both pages.
+wine_suites() {
+    local arch=$1 extent=${2:-all}
+    use_wine "$arch"
+    wine_prefix
+    local tag="$arch" results
+    results=$(winpath "$RESULTS")
+
+    echo "== Platform services under Wine ($WINE_LABEL)"
+    timeout 300 "$WINELOADER" "$WIN_TESTS/tests/wine/wine_tests.exe" --gtest_brief=1 \
+        --gtest_output="xml:$results\\wine-$tag.xml"
+    SUITES+=("registry ($WINE_LABEL)=$RESULTS/wine-$tag.xml")
+
+    if [ "$extent" = all ]; then
+        echo "== kitcheck's reader against GetPrivateProfileStringA under Wine ($WINE_LABEL)"
+        KITCHECK_INI_DUMP="$WIN_TESTS/tests/kitcheck/ini_dump.exe" timeout 300 \
+            "$BUILD/native/tests/kitcheck/kitcheck_differential" --gtest_brief=1 \
+            --gtest_output="xml:$RESULTS/kitcheck-differential-$tag.xml"
+        SUITES+=("kitcheck reader vs Windows ($WINE_LABEL)=$RESULTS/kitcheck-differential-$tag.xml")
+    fi
+
+    echo "== End to end under Wine ($WINE_LABEL)"
+    local filter=()
+    [ "$extent" = all ] || filter=(--gtest_filter='Roads.BrowserByInstalledVersion')
+    SETUP32_EXE="$(winpath "$WIN/Setup32.exe")" \
+    SETUP32_STUB="$(winpath "$WIN/tests/e2e/stub/stub.exe")" \
+    SETUP32_FIXTURES="$(winpath "$BUILD/fixtures")" \
+    SETUP32_WORK="$(winpath "$BUILD/e2e-work")" \
+    SETUP32_KITCHECK="$(winpath "$WIN/kitcheck/kitcheck.exe")" \
+        timeout 1800 "$WINELOADER" "$WIN_TESTS/tests/e2e/e2e_tests.exe" --gtest_brief=1 "${filter[@]}" \
+        --gtest_output="xml:$results\\e2e-$tag.xml"
+    SUITES+=("e2e ($WINE_LABEL)=$RESULTS/e2e-$tag.xml")
+
+    if [ "$extent" = all ]; then
+        echo "== Slideshow soak, short form ($WINE_LABEL)"
+        stop_prefix
+        RESULTS="$RESULTS" SETUP32_SOAK_BUILT=1 "$ROOT/scripts/soak.sh" "${SETUP32_SOAK_SECONDS:-60}"
+        SUITES+=("soak ($WINE_LABEL)=$RESULTS/soak-$tag.xml")
+    fi
+    stop_prefix
+}
+
+if [ "$SETUP32_WINE_ARCH" = i686 ]; then
+    wine_suites i686
+    wine_suites x86_64 short
+else
+    wine_suites x86_64
+fi
 
 echo "== Summary"
-/usr/bin/python3 "$ROOT/scripts/summarize.py" "$RESULTS"/{unit,unit-asan,kitcheck,kitcheck-asan,fuzz,pe,wine,kitcheck-differential,e2e,soak}.xml
+/usr/bin/python3 "$ROOT/scripts/summarize.py" "${SUITES[@]}"

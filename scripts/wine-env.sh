@@ -1,14 +1,42 @@
-# Sourced by the scripts that run Windows programs: a private 32-bit Wine
-# prefix in the build folder and, without a display, a private Xvfb.
+# Sourced by the scripts that run Windows programs: a private Wine prefix in
+# the build folder and, without a display, a private Xvfb.
 # Expects ROOT (the project folder) and BUILD (the build folder).
+. "$ROOT/scripts/host.sh"
 
-export WINEDEBUG=-all WINEARCH=win32 WINEPREFIX="$BUILD/wineprefix"
+export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=d"  # no Mono or Gecko installer dialogs
+
+# Selects the Wine of an architecture, by default the host's (host.sh):
+# its loader and server, called directly (the wrappers in /usr/bin take the
+# 32-bit loader whenever it is installed, even where it cannot run), and a
+# prefix of its own. Sets
+#   WIN         the build of the launcher, stub and kitcheck it runs (build/win32, build/win64)
+#   WIN_TESTS   the build of the test programs (build/win32-tests, build/win64-tests)
+#   WINE_LABEL  "i686, wine" or "x86_64, wine64", for the names of the suites
+use_wine() {
+    WINE_ARCH=${1:-$SETUP32_WINE_ARCH}
+    if [ "$WINE_ARCH" = x86_64 ]; then
+        export WINEARCH=win64 WINEPREFIX="$BUILD/wineprefix64"
+        export WINELOADER=/usr/lib/wine/wine64 WINESERVER=/usr/lib/wine/wineserver64
+        WINE_LABEL="x86_64, wine64"
+    else
+        export WINEARCH=win32 WINEPREFIX="$BUILD/wineprefix"
+        export WINELOADER=/usr/lib/wine/wine WINESERVER=/usr/lib/wine/wineserver32
+        WINE_LABEL="i686, wine"
+    fi
+    WIN="$BUILD/$(windows_build "$WINE_ARCH")"
+    WIN_TESTS="$WIN-tests"
+}
+use_wine
+
+wine() { "$WINELOADER" "$@"; }
+wineserver() { "$WINESERVER" "$@"; }
+winpath() { "$WINELOADER" winepath -w "$1" 2>/dev/null; }
 
 wine_prefix() {
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
-        echo "Creating the Wine prefix $WINEPREFIX"
-        wineboot -i >/dev/null 2>&1
+        echo "Creating the Wine prefix $WINEPREFIX ($WINE_LABEL)"
+        wine wineboot -i >/dev/null 2>&1
         # No window manager on the test display: windows are unmanaged.
         wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
         wineserver -w
@@ -19,6 +47,7 @@ XVFB_PID=
 start_display() {
     if [ -n "${DISPLAY:-}" ] && [ "${SETUP32_OWN_DISPLAY:-0}" != 1 ]; then return; fi
     local fifo="$BUILD/.display"
+    mkdir -p "$BUILD"
     rm -f "$fifo"
     Xvfb -displayfd 9 -screen 0 1024x768x24 -nolisten tcp 9>"$fifo" >/dev/null 2>&1 &
     XVFB_PID=$!
@@ -26,9 +55,10 @@ start_display() {
     export DISPLAY=":$(head -n1 "$fifo")"
 }
 
+# Ends the Wine of the selected prefix.
+stop_prefix() { wineserver -k >/dev/null 2>&1 || true; }
+
 stop_wine() {
-    wineserver -k >/dev/null 2>&1 || true
+    stop_prefix
     if [ -n "$XVFB_PID" ]; then kill "$XVFB_PID" 2>/dev/null || true; fi
 }
-
-winpath() { winepath -w "$1" 2>/dev/null; }

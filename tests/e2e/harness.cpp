@@ -143,7 +143,8 @@ void SetBrowser(const char* build, const char* version) {
     const std::pair<const char*, const char*> values[] = {{"Build", build}, {"Version", version}};
     for (const auto& [name, value] : values) {
         if (value)
-            Check(RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value), strlen(value) + 1),
+            Check(RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
+                                 static_cast<DWORD>(strlen(value) + 1)),
                   "RegSetValueExA");
         else
             RegDeleteValueA(key, name);

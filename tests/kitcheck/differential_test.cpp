@@ -69,11 +69,14 @@ TEST(Differential, PortableReaderAgreesWithWindows) {
         std::ofstream(folder + name, std::ios::binary) << files.back();
     }
 
-    std::string windowsFolder = Output("winepath -w '" + folder + "' 2>/dev/null");
+    // The scripts name the Wine loader of their prefix; a plain "wine" otherwise.
+    const char* loader = std::getenv("WINELOADER");
+    const std::string wine = loader && *loader ? loader : "wine";
+    std::string windowsFolder = Output("'" + wine + "' winepath -w '" + folder + "' 2>/dev/null");
     while (!windowsFolder.empty() && (windowsFolder.back() == '\n' || windowsFolder.back() == '\r'))
         windowsFolder.pop_back();
     ASSERT_FALSE(windowsFolder.empty()) << "winepath failed";
-    std::istringstream output(Output("wine '" + std::string(dump) + "' '" + windowsFolder + "' 2>/dev/null"));
+    std::istringstream output(Output("'" + wine + "' '" + std::string(dump) + "' '" + windowsFolder + "' 2>/dev/null"));
 
     std::map<std::string, std::string> theirs;  // "file row" -> "count hex count hex"
     std::string line, file;

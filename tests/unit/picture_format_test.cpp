@@ -40,9 +40,10 @@ Bytes Jpeg(int width, int height, bool withData = true) {
     Bytes b = {0xFF, 0xD8, 0xFF, 0xE0, 0x00, 0x04, 'J', 'F',           // SOI, APP0
                0xFF, 0xC0, 0x00, 0x0B, 8,    0,    0,    0,    0, 1,  // SOF0 with one component
                1,    0x11, 0};
-    b[13] = height >> 8, b[14] = height & 0xFF, b[15] = width >> 8, b[16] = width & 0xFF;
+    auto byte = [](int value) { return static_cast<std::uint8_t>(value & 0xFF); };
+    b[13] = byte(height >> 8), b[14] = byte(height), b[15] = byte(width >> 8), b[16] = byte(width);
     if (withData)
-        for (std::uint8_t byte : {0xFF, 0xDA, 0x00, 0x02, 0xFF, 0xD9}) b.push_back(byte);
+        for (int marker : {0xFF, 0xDA, 0x00, 0x02, 0xFF, 0xD9}) b.push_back(byte(marker));
     return b;
 }
 
