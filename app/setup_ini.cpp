@@ -1,6 +1,5 @@
 #include "app/setup_ini.h"
 
-#include <cctype>
 #include <cstring>
 
 const std::array<SetupIniRow, kSetupIniRowCount> kSetupIniRows = {{
@@ -25,6 +24,12 @@ const std::array<SetupIniRow, kSetupIniRowCount> kSetupIniRows = {{
 
 std::string Left(const std::string& text, std::size_t n) { return text.substr(0, n); }
 
+namespace {
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+}  // namespace
+
 std::optional<long> ToNumber(const std::string& text) {
     std::size_t i = 0;
     auto blank = [&](std::size_t k) { return k < text.size() && (text[k] == ' ' || text[k] == '\t'); };
@@ -33,7 +38,7 @@ std::optional<long> ToNumber(const std::string& text) {
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
     std::size_t digits = 0;
     long value = 0;
-    for (; i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])); ++i, ++digits) {
+    for (; i < text.size() && IsDigit(text[i]); ++i, ++digits) {
         if (value > 100000000L) return std::nullopt;  // never reached by the 3 or 5 characters taken
         value = value * 10 + (text[i] - '0');
     }
@@ -46,9 +51,8 @@ namespace {
 
 // First two characters, upper-cased, equal to "OK".
 std::int16_t FlagOf(const std::string& value) {
-    std::string two = Left(value, 2);
-    for (char& c : two) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return two == "OK" ? vbTrue : vbFalse;
+    auto upper = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; };
+    return value.size() >= 2 && upper(value[0]) == 'O' && upper(value[1]) == 'K' ? vbTrue : vbFalse;
 }
 
 RowOutcome Store(const SetupIniRow& row, const std::string& value, Platform& sys, Ini& ini,

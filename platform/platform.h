@@ -3,6 +3,7 @@
 // FakePlatform the test double.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -18,6 +19,7 @@ enum class CtlId {
     Picture2, Frame2, Label2, lblSistema, Label3, lblLinguagem, lblResultado,
     OpIE3, OpIE4, OpIE5, cmdBack,
 };
+constexpr std::size_t kCtlIdCount = static_cast<std::size_t>(CtlId::cmdBack) + 1;  // cmdBack stays the last
 
 // Registry roots and access rights, with their Windows values.
 constexpr std::uint32_t kHkeyLocalMachine = 0x80000002u;

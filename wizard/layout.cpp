@@ -1,7 +1,6 @@
 #include "wizard/layout.h"
 
 #include <algorithm>
-#include <cmath>
 #include <limits>
 
 using F = FormId;
@@ -67,11 +66,14 @@ int FirstTab(const ControlDesign& control) {
 }
 
 void AddContainedIn(FormId form, CtlId container, std::vector<const ControlDesign*>& out) {
+    // Insertion by first tab stop; equal ones keep their table order.
     std::vector<const ControlDesign*> here;
-    for (const ControlDesign& c : kControls)
-        if (c.form == form && c.container == container) here.push_back(&c);
-    std::stable_sort(here.begin(), here.end(),
-                     [](const ControlDesign* a, const ControlDesign* b) { return FirstTab(*a) < FirstTab(*b); });
+    for (const ControlDesign& c : kControls) {
+        if (c.form != form || c.container != container) continue;
+        auto place = here.end();
+        while (place != here.begin() && FirstTab(**(place - 1)) > FirstTab(c)) --place;
+        here.insert(place, &c);
+    }
     for (const ControlDesign* c : here) {
         out.push_back(c);
         AddContainedIn(form, c->id, out);
@@ -87,9 +89,12 @@ std::vector<const ControlDesign*> CreationOrder(FormId form) {
 }
 
 bool TwipsToPixels(float twips, int dpi, int& pixels) {
-    double px = std::floor(double(twips) * dpi / kTwipsPerInch + 0.5);
-    if (!std::isfinite(px) || px < -1e6 || px > 1e6) return false;
-    pixels = static_cast<int>(px);
+    const double px = double(twips) * dpi / kTwipsPerInch + 0.5;
+    if (!(px >= -1e6 && px <= 1e6)) return false;  // also a value that is no number
+    // Rounded down: the conversion cuts towards zero, one less below zero.
+    int whole = static_cast<int>(px);
+    if (whole > px) --whole;
+    pixels = whole;
     return true;
 }
 

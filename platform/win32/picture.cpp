@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/picture_format.h"
+#include "platform/win32/win32_platform.h"
 
 namespace {
 
@@ -52,12 +53,14 @@ const Ole* LoadOle() {
     static bool tried = false;
     if (!tried) {
         tried = true;
-        HMODULE ole32 = LoadLibraryA("ole32.dll");
-        HMODULE oleaut32 = ole32 ? LoadLibraryA("oleaut32.dll") : nullptr;
+        HMODULE ole32 = LoadSystemLibrary("ole32.dll");
         auto coInitialize = Proc<decltype(&CoInitialize)>(ole32, "CoInitialize");
-        if (oleaut32 && coInitialize && SUCCEEDED(coInitialize(nullptr))) {
+        if (coInitialize && SUCCEEDED(coInitialize(nullptr))) {
             ole.createStream = Proc<decltype(&CreateStreamOnHGlobal)>(ole32, "CreateStreamOnHGlobal");
-            ole.loadPicture = Proc<decltype(&OleLoadPicture)>(oleaut32, "OleLoadPicture");
+            // The picture functions came in OLEPRO32.DLL before OLEAUT32.DLL held them.
+            ole.loadPicture = Proc<decltype(&OleLoadPicture)>(LoadSystemLibrary("oleaut32.dll"), "OleLoadPicture");
+            if (!ole.loadPicture)
+                ole.loadPicture = Proc<decltype(&OleLoadPicture)>(LoadSystemLibrary("olepro32.dll"), "OleLoadPicture");
         }
     }
     return ole.createStream && ole.loadPicture ? &ole : nullptr;
@@ -86,8 +89,10 @@ HBITMAP FromDecoder(const std::vector<std::uint8_t>& bytes) {
         OLE_HANDLE handle = 0;
         if (SUCCEEDED(picture->get_Type(&type)) && type == PICTYPE_BITMAP &&
             SUCCEEDED(picture->get_Handle(&handle)) && handle)
-            copy = static_cast<HBITMAP>(
-                CopyImage(reinterpret_cast<HBITMAP>(static_cast<UINT_PTR>(handle)), IMAGE_BITMAP, 0, 0, 0));
+            // An OLE_HANDLE holds 32 bits; a 64-bit process's GDI handle is
+            // that value sign-extended, as LongToHandle does.
+            copy = static_cast<HBITMAP>(CopyImage(reinterpret_cast<HBITMAP>(static_cast<LONG_PTR>(static_cast<LONG>(handle))),
+                                                  IMAGE_BITMAP, 0, 0, 0));
         picture->Release();
     }
     stream->Release();

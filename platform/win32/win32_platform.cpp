@@ -15,6 +15,16 @@ const char* const kApplicationTitle = "Setup32";
 
 }  // namespace
 
+HMODULE LoadSystemLibrary(const char* name) {
+    char path[MAX_PATH + 1];
+    const UINT length = GetSystemDirectoryA(path, MAX_PATH);
+    const std::size_t nameLength = std::strlen(name);
+    if (length == 0 || length + 1 + nameLength >= sizeof path) return nullptr;
+    path[length] = '\\';
+    std::memcpy(path + length + 1, name, nameLength + 1);
+    return LoadLibraryA(path);
+}
+
 Win32Platform::Win32Platform(HINSTANCE instance)
     : instance_(instance),
       font_(static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT))),

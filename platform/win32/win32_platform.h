@@ -14,6 +14,11 @@ class Wizard;
 class FrameWindow;
 class PageWindow;
 
+// Loads a DLL of Windows from the system folder, never by its bare name: a
+// bare name is searched in the program's folder and the current directory
+// first, where anyone may have put a DLL of that name.
+HMODULE LoadSystemLibrary(const char* name);
+
 class Win32Platform : public Platform {
 public:
     explicit Win32Platform(HINSTANCE instance);

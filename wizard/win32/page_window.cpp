@@ -60,7 +60,7 @@ bool LoadCommonControls() {
     static bool tried = false, loaded = false;
     if (!tried) {
         tried = true;
-        HMODULE comctl32 = LoadLibraryA("comctl32.dll");
+        HMODULE comctl32 = LoadSystemLibrary("comctl32.dll");
         FARPROC init = comctl32 ? GetProcAddress(comctl32, "InitCommonControls") : nullptr;
         if (init) reinterpret_cast<void(WINAPI*)()>(reinterpret_cast<void (*)()>(init))();
         loaded = init != nullptr;
@@ -125,7 +125,7 @@ void PageWindow::CreateControls() {
                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlIdOf(c->id))),
                                     platform_.instance(), nullptr);
         if (!hwnd) continue;
-        controls_[c->id] = hwnd;
+        controls_[static_cast<std::size_t>(c->id)] = hwnd;
         SendMessageA(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(platform_.font()), FALSE);
         if (c->flags & kSelected) SendMessageA(hwnd, BM_SETCHECK, BST_CHECKED, 0);
         if (c->flags & kAutoSize) FitToText(c->id);
@@ -133,8 +133,8 @@ void PageWindow::CreateControls() {
 }
 
 HWND PageWindow::Control(CtlId control) const {
-    auto found = controls_.find(control);
-    return found == controls_.end() ? nullptr : found->second;
+    const auto index = static_cast<std::size_t>(control);
+    return index < controls_.size() ? controls_[index] : nullptr;
 }
 
 void PageWindow::Show(HWND client) {
@@ -261,7 +261,7 @@ LRESULT CALLBACK PageWindow::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPAR
     if (msg == WM_NCDESTROY) {
         SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
         self->hwnd_ = nullptr;
-        self->controls_.clear();
+        self->controls_.fill(nullptr);
         self->wizard_.Unloaded(self->form_);
         return DefMDIChildProcA(hwnd, msg, wParam, lParam);
     }

@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include <map>
+#include <array>
 #include <memory>
 #include <string>
 
@@ -47,7 +47,7 @@ private:
     HWND hwnd_ = nullptr;
     HWND toolTip_ = nullptr;
     HWND lastFocus_ = nullptr;
-    std::map<CtlId, HWND> controls_;
+    std::array<HWND, kCtlIdCount> controls_{};  // by control id
     std::unique_ptr<Picture> image_;  // Image1
     bool userClose_ = false;
 };
