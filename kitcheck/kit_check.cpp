@@ -123,28 +123,36 @@ private:
         }
     }
 
-    // A file Windows starts: a program with its "MZ" header, or a command
-    // file, which Windows NT runs through its command interpreter.
-    bool Runnable(const std::string& path) const {
+    static std::string Extension(const std::string& path) {
         std::string extension = path.size() >= 4 ? path.substr(path.size() - 4) : "";
         for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        if (extension == ".bat" || extension == ".cmd" || extension == ".com") return true;
+        return extension;
+    }
+
+    // A command file: only Windows NT starts one, through its command
+    // interpreter; Windows 95, 98 and Me refuse it.
+    static bool CommandFile(const std::string& path) {
+        const std::string extension = Extension(path);
+        return extension == ".bat" || extension == ".cmd";
+    }
+
+    // A file Windows starts: a program with its "MZ" header, or a command file.
+    bool Runnable(const std::string& path) const {
+        if (CommandFile(path) || Extension(path) == ".com") return true;
         std::string start;
         return sys_.Read(path, start, 2) && start.compare(0, 2, "MZ") == 0;
     }
 
-    // Empty when the command's program is in the kit and is one; otherwise the problem.
+    // Empty when the command's program is in the kit and is one (file names
+    // it then); otherwise the problem.
     std::string ProgramProblem(const std::string& command, std::string& file) {
         std::vector<std::string> candidates = ProgramCandidates(command);
         if (candidates.empty()) return "o comando está vazio: nada é iniciado.";
         file = candidates.front();
         for (const std::string& candidate : candidates)
             if (!Absolute(candidate) && sys_.Kind(w_.ini.kitPath + candidate) == FileKind::File) {
-                if (Runnable(w_.ini.kitPath + candidate)) {
-                    file.clear();
-                    return "";
-                }
                 file = candidate;
+                if (Runnable(w_.ini.kitPath + candidate)) return "";
                 return "o arquivo " + candidate + " não é um programa: o Setup32 diz que está faltando.";
             }
         if (Absolute(file)) return "o programa " + file + " está fora da pasta do kit.";
@@ -158,7 +166,12 @@ private:
             if (!row.command || report[i].outcome == RowOutcome::Beeped) continue;
             std::string file;
             std::string problem = ProgramProblem(w_.ini.*row.command, file);
-            if (!problem.empty()) Add(file.empty() ? "command-empty" : "program-missing", KeyOf(row), file, problem);
+            if (!problem.empty())
+                Add(file.empty() ? "command-empty" : "program-missing", KeyOf(row), file, problem);
+            else if (CommandFile(file))
+                Add("command-file-nt-only", KeyOf(row), file,
+                    file + " é um arquivo de comandos: o Windows 95, 98 e Me não o iniciam, e ali o Setup32 "
+                           "age como se estivesse faltando.");
         }
     }
 

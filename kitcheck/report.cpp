@@ -114,6 +114,7 @@ const char* const kHelpText =
     "  picture-broken            imagem que não é BMP, JPEG ou GIF íntegro\n"
     "  command-empty             comando de instalação vazio\n"
     "  program-missing           programa do comando que não está no kit\n"
+    "  command-file-nt-only      arquivo .bat ou .cmd: o Windows 95, 98 e Me não o iniciam\n"
     "  offered-installer-missing opção do OKnoCD cujo instalador falta\n"
     "  default-road-missing      falta o instalador padrão (Arquivos/ie5port)\n"
     "Depois mostra, para cada navegador instalado (3, 4, 5 e nenhum), as opções\n"

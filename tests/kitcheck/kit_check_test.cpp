@@ -212,8 +212,17 @@ TEST_F(KitCheckTest, AnInstallerThatIsNoProgram) {
     Clean(IniWith("ie5ingl=ie5en\\ie5setup.exe", "ie5ingl=leiame.txt"));
     Write("leiame.txt", "Leia-me");
     EXPECT_EQ(Found(Check()), (std::vector<std::string>{"program-missing Arquivos/ie5ingl leiame.txt"}));
-    Clean(IniWith("ie5ingl=ie5en\\ie5setup.exe", "ie5ingl=instala.bat"));
-    Write("instala.bat", "@echo off");
+}
+
+TEST_F(KitCheckTest, CommandFilesStartOnWindowsNtOnly) {
+    for (const char* name : {"instala.bat", "INSTALA.CMD"}) {
+        SCOPED_TRACE(name);
+        Clean(IniWith("ie5ingl=ie5en\\ie5setup.exe", std::string("ie5ingl=") + name + " /Q"));
+        Write(name, "@echo off");
+        EXPECT_EQ(Found(Check()), (std::vector<std::string>{std::string("command-file-nt-only Arquivos/ie5ingl ") + name}));
+    }
+    Clean(IniWith("ie5ingl=ie5en\\ie5setup.exe", "ie5ingl=instala.com"));
+    Write("instala.com", "\xb4\x4c\xcd\x21");
     EXPECT_EQ(Found(Check()), std::vector<std::string>{});
 }
 
