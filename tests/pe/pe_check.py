@@ -1,16 +1,32 @@
 #!/usr/bin/python3
-"""Checks of the built Setup32.exe that Windows 95 and NT 4 rely on, written
-as a JUnit report so that they count with the other tests."""
+"""Checks of the built Setup32.exe that the oldest machines it was made for
+rely on (Windows 95 without any runtime, a 486 processor), written as a
+JUnit report so that they count with the other tests."""
 import os
+import re
 import struct
+import subprocess
 import sys
 import xml.etree.ElementTree as ET
 
 import pefile
 
-ALLOWED_DLLS = {"KERNEL32.DLL", "USER32.DLL", "GDI32.DLL", "ADVAPI32.DLL", "COMCTL32.DLL",
-                "OLE32.DLL", "OLEAUT32.DLL", "MSVCRT.DLL"}
+# Loaded with the program: the system's own DLLs that every Windows has. The
+# common controls and OLE are loaded from the system folder when needed.
+ALLOWED_DLLS = {"KERNEL32.DLL", "USER32.DLL", "GDI32.DLL", "ADVAPI32.DLL"}
 RT_ICON, RT_GROUP_ICON, RT_VERSION, RT_MANIFEST = 3, 14, 16, 24
+SIZE_LIMIT = 64 * 1024
+
+# What a 486DX lacks: the Pentium Pro's conditional moves and floating-point
+# compares, the time-stamp counter, the 8-byte compare-exchange, the fast
+# system call, the long NOP, MMX and SSE. CPUID exists on late 486s only and
+# the launcher has no ID-flag test in front of one, so it may not appear.
+NOT_ON_486 = {"fcomi", "fcomip", "fucomi", "fucomip", "rdtsc", "rdtscp", "cmpxchg8b", "sysenter", "sysexit",
+              "syscall", "sysret", "nopl", "nopw", "cpuid", "emms", "femms", "fxsave", "fxrstor", "ldmxcsr",
+              "stmxcsr", "sfence", "lfence", "mfence", "clflush", "movnti", "fisttp", "fisttpl", "fisttpll",
+              "popcnt", "lzcnt", "tzcnt", "movbe", "prefetch", "prefetchnta", "prefetcht0", "prefetcht1",
+              "prefetcht2", "prefetchw"}
+OBJDUMP = "i686-w64-mingw32-objdump"
 
 
 def resources(pe, kind):
@@ -35,21 +51,70 @@ def check_header(pe, _):
     assert version == (4, 0), f"subsystem version {version}, Windows 95 loads 4.0"
 
 
-def check_imports(pe, allowed_file):
-    allowed = set()
-    with open(allowed_file) as f:
+def check_size(_, exe):
+    size = os.path.getsize(exe)
+    assert size <= SIZE_LIMIT, f"{size} bytes, more than {SIZE_LIMIT}"
+
+
+def read_allowlist(path):
+    allowed = {}
+    with open(path) as f:
         for line in f:
             if line.strip() and not line.startswith("#"):
-                allowed.add(tuple(line.split()))
+                dll, name, checked, page = line.split()
+                allowed[(dll, name)] = (checked, page)
+    return allowed
+
+
+def check_imports(pe, allowed_file):
+    allowed = read_allowlist(allowed_file)
     unexpected = []
     for entry in pe.DIRECTORY_ENTRY_IMPORT:
         dll = entry.dll.decode().upper()
         assert dll in ALLOWED_DLLS, f"imports from {dll}"
         for imp in entry.imports:
             name = imp.name.decode() if imp.name else f"#{imp.ordinal}"
+            assert not re.search(r"[a-z0-9]W$", name), f"{dll} {name}: a wide-character function, a stub on Windows 95"
             if (dll, name) not in allowed:
                 unexpected.append(f"{dll} {name}")
-    assert not unexpected, "imports not known on Windows 95 and NT 4: " + ", ".join(unexpected)
+    assert not unexpected, "imports not checked for Windows 95 and NT 4: " + ", ".join(unexpected)
+    assert not hasattr(pe, "DIRECTORY_ENTRY_DELAY_IMPORT"), "delay-loaded imports"
+
+
+def check_instructions(_, exe):
+    listing = subprocess.run([OBJDUMP, "-d", "--no-show-raw-insn", exe], check=True, capture_output=True,
+                             text=True).stdout
+    count = 0
+    found = []
+    for line in listing.splitlines():
+        fields = line.split("\t")
+        if len(fields) < 2 or not fields[0].strip().endswith(":"):
+            continue
+        words = fields[1].split(None, 1)
+        if not words:
+            continue
+        count += 1
+        mnemonic, operands = words[0], words[1] if len(words) > 1 else ""
+        if (mnemonic in NOT_ON_486 or mnemonic.startswith(("cmov", "fcmov")) or
+                re.search(r"%[xy]?mm[0-9]", operands)):
+            found.append(f"{fields[0].strip()} {fields[1].strip()}")
+    assert count > 1000, f"only {count} instructions disassembled"
+    assert not found, f"{len(found)} instructions a 486 lacks, first: " + "; ".join(found[:5])
+    print(f"             {count} instructions, all on the 486")
+
+
+# Texts as the user reads them, in the Windows ANSI code page of Portuguese
+# Windows; a build that kept them in UTF-8 shows "PrÃ³ximo".
+TEXTS = ["Próximo >>", "Você realmente deseja cancelar a instalação?", "QOB - Programa de Instalação",
+         "Informações da Instalação:", "Será instalado o Internet Explorer 5 em Português", "está faltando."]
+
+
+def check_texts_cp1252(_, exe):
+    with open(exe, "rb") as f:
+        data = f.read()
+    for text in TEXTS:
+        assert text.encode("cp1252") in data, f"{text!r} is not stored in cp1252"
+        assert text.encode("utf-8") not in data, f"{text!r} is stored in UTF-8"
 
 
 def check_no_manifest(pe, _):
@@ -87,20 +152,14 @@ def check_version(pe, _):
     assert strings.get("OriginalFilename") == "Setup32.exe", strings
 
 
-def check_nothing_beside(_, exe):
-    """Only the program: no DLL of the runtime beside it."""
-    folder = os.path.dirname(os.path.abspath(exe))
-    dlls = [n for n in os.listdir(folder) if n.lower().endswith(".dll")]
-    assert not dlls, f"DLLs beside the program: {dlls}"
-
-
 def main():
     exe, report = sys.argv[1], sys.argv[2]
     allowed_file = os.path.join(os.path.dirname(os.path.abspath(__file__)), "allowed_imports.txt")
     pe = pefile.PE(exe)
-    checks = [("Header", check_header, None), ("Imports", check_imports, allowed_file),
+    checks = [("Header", check_header, None), ("Size", check_size, exe), ("Imports", check_imports, allowed_file),
+              ("Instructions486", check_instructions, exe), ("TextsInCp1252", check_texts_cp1252, exe),
               ("NoManifest", check_no_manifest, None), ("Icon", check_icon, None),
-              ("VersionRecord", check_version, None), ("NothingBeside", check_nothing_beside, exe)]
+              ("VersionRecord", check_version, None)]
     suite = ET.Element("testsuite", name="PeCheck")
     failures = 0
     for name, check, argument in checks:
@@ -108,7 +167,8 @@ def main():
         try:
             check(pe, argument)
             print(f"[       OK ] PeCheck.{name}")
-        except (AssertionError, KeyError, IndexError, AttributeError) as error:
+        except (AssertionError, KeyError, IndexError, AttributeError, ValueError,
+                subprocess.CalledProcessError) as error:
             failures += 1
             ET.SubElement(case, "failure", message=str(error))
             print(f"[  FAILED  ] PeCheck.{name}: {error}")

@@ -18,9 +18,10 @@ constexpr DWORD kStyle = WS_CHILD | WS_CLIPSIBLINGS | WS_CAPTION | WS_SYSMENU;
 constexpr short kCloseByUser = 0;
 constexpr short kCloseByProgram = 1;
 
+// A page made again after another program closed it finds its class
+// registered: the second registration fails and changes nothing.
 void RegisterPageClass(HINSTANCE instance, HICON icon, const char* name, WNDPROC proc) {
     WNDCLASSA wc{};
-    if (GetClassInfoA(instance, name, &wc)) return;
     wc.lpfnWndProc = proc;
     wc.hInstance = instance;
     wc.hIcon = icon;
