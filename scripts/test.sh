@@ -81,6 +81,7 @@ wine_suites() {
     SETUP32_FIXTURES="$(winpath "$BUILD/fixtures")" \
     SETUP32_WORK="$(winpath "$BUILD/e2e-work")" \
     SETUP32_KITCHECK="$(winpath "$WIN/kitcheck/kitcheck.exe")" \
+    SETUP32_PLANTED="$(winpath "$WIN_TESTS/tests/e2e/planted")" \
         timeout 1800 "$WINELOADER" "$WIN_TESTS/tests/e2e/e2e_tests.exe" --gtest_brief=1 "${filter[@]}" \
         --gtest_output="xml:$results\\e2e-$tag.xml"
     SUITES+=("e2e ($WINE_LABEL)=$RESULTS/e2e-$tag.xml")

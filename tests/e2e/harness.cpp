@@ -262,11 +262,12 @@ std::vector<std::string> Snapshot::Differences(const Snapshot& later) const {
 
 // ---- Launcher
 
-Launcher::Launcher(const Kit& kit, const char* windowsVersion) : version_(windowsVersion ? windowsVersion : "") {
+Launcher::Launcher(const Kit& kit, const char* windowsVersion, const std::string& program)
+    : version_(windowsVersion ? windowsVersion : "") {
     SetWindowsVersion(windowsVersion);
     SetEnvironmentVariableA("SETUP32_STUB_LOG", kit.Path("started.log").c_str());
 
-    std::string exe = Environment("SETUP32_EXE");
+    std::string exe = program.empty() ? Environment("SETUP32_EXE") : program;
     std::string line = "\"" + exe + "\"";
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;

@@ -64,8 +64,9 @@ private:
 class Launcher {
 public:
     // Starts Setup32.exe with the kit as its current directory; windowsVersion
-    // ("win95", "nt40"...) is what the launcher's GetVersionExA reports.
-    explicit Launcher(const Kit& kit, const char* windowsVersion = nullptr);
+    // ("win95", "nt40"...) is what the launcher's GetVersionExA reports, and
+    // program a copy of the launcher to start instead of SETUP32_EXE.
+    explicit Launcher(const Kit& kit, const char* windowsVersion = nullptr, const std::string& program = "");
     ~Launcher();
     Launcher(const Launcher&) = delete;
     Launcher& operator=(const Launcher&) = delete;
