@@ -5,7 +5,10 @@
 // turns them into the table.
 //
 //   driver.exe <Setup32.exe> <minimal.exe> <minimal_dlls.exe> <kits folder>
-//              <start-up runs> <ticks> <tempo ms>
+//              <start-up runs> <ticks> <tempo ms> [<nsis wizard.exe>]
+//
+// The NSIS wizard, a peer made with another installer system, is timed to
+// its first page like the others.
 //
 // The kits folder holds four kits made by bench.sh: start (the slideshow at
 // its usual pace), idle (tempo=0: no tick at all), bmp and jpg (tempo=<tempo
@@ -126,14 +129,29 @@ HWND StartPage(DWORD process, HWND& frame) {
     return page && IsWindowVisible(page) ? page : nullptr;
 }
 
+enum class Kind { Minimal, Launcher, Nsis };
+
+// The program's first screen: the launcher's start page, the minimal
+// program's window, or the NSIS wizard's dialog.
+HWND FirstScreen(DWORD process, Kind kind, HWND& window) {
+    switch (kind) {
+    case Kind::Launcher:
+        return StartPage(process, window);
+    case Kind::Minimal:
+        return window = VisibleTopLevel(process, "Setup32BenchMinimal");
+    case Kind::Nsis:
+        return window = VisibleTopLevel(process, "#32770");
+    }
+    return nullptr;
+}
+
 // Polls every millisecond until the program's first screen is visible;
 // returns the time from process start, or a negative value on failure.
-double WaitVisible(Program& program, bool launcher) {
+double WaitVisible(Program& program, Kind kind) {
     double deadline = NowMs() + 20000;
     while (NowMs() < deadline) {
         HWND frame = nullptr;
-        bool shown = launcher ? StartPage(program.pi.dwProcessId, frame) != nullptr
-                              : (frame = VisibleTopLevel(program.pi.dwProcessId, "Setup32BenchMinimal")) != nullptr;
+        bool shown = FirstScreen(program.pi.dwProcessId, kind, frame) != nullptr;
         if (shown) {
             program.window = frame;
             return NowMs() - program.startedMs;
@@ -311,7 +329,7 @@ long g_referenceTicks = 0;
 void CALLBACK ReferenceTick(HWND, UINT, UINT_PTR, DWORD) { ++g_referenceTicks; }
 
 struct Options {
-    std::string setup32, minimal, minimalDlls, kits;
+    std::string setup32, minimal, minimalDlls, kits, nsis;
     int runs = 12;
     int ticks = 200;
     int tempo = 50;
@@ -331,19 +349,21 @@ bool MeasureStartUp(const Options& o) {
     struct Subject {
         const char* name;
         std::string exe;
-        bool launcher;
+        Kind kind;
         std::vector<double> ms, cpuMs;
-    } subjects[] = {{"minimal", o.minimal, false, {}, {}},
-                    {"minimal_dlls", o.minimalDlls, false, {}, {}},
-                    {"setup32", o.setup32, true, {}, {}}};
+    };
+    std::vector<Subject> subjects = {{"minimal", o.minimal, Kind::Minimal, {}, {}},
+                                     {"minimal_dlls", o.minimalDlls, Kind::Minimal, {}, {}},
+                                     {"setup32", o.setup32, Kind::Launcher, {}, {}}};
+    if (!o.nsis.empty()) subjects.push_back({"nsis", o.nsis, Kind::Nsis, {}, {}});
     for (int run = -1; run < o.runs; ++run) {
         for (Subject& subject : subjects) {
             Program program;
             if (!Start(program, subject.exe, o.kits + "\\start")) return Fail("cannot start a program");
-            double ms = WaitVisible(program, subject.launcher);
+            double ms = WaitVisible(program, subject.kind);
             double cpuMs = static_cast<double>(CpuTime100ns(program.pi.dwProcessId)) / 10000.0;
             End(program);
-            if (ms < 0) return Fail(subject.launcher ? "the start page did not show" : "the minimal window did not show");
+            if (ms < 0) return Fail((std::string(subject.name) + ": the first screen did not show").c_str());
             if (run >= 0) {
                 subject.ms.push_back(ms);
                 subject.cpuMs.push_back(cpuMs);
@@ -374,7 +394,7 @@ struct Window {
 bool MeasureWindow(const Options& o, const char* kit, Window& w) {
     Program program;
     if (!Start(program, o.setup32, o.kits + "\\" + kit)) return Fail("cannot start Setup32.exe");
-    if (WaitVisible(program, true) < 0) {
+    if (WaitVisible(program, Kind::Launcher) < 0) {
         End(program);
         return Fail("the start page did not show");
     }
@@ -399,7 +419,7 @@ bool MeasureWindow(const Options& o, const char* kit, Window& w) {
 
 bool MeasureMinimal(const Options& o) {
     Program program;
-    if (!Start(program, o.minimal, o.kits + "\\start") || WaitVisible(program, false) < 0) {
+    if (!Start(program, o.minimal, o.kits + "\\start") || WaitVisible(program, Kind::Minimal) < 0) {
         End(program);
         return Fail("the minimal window did not show");
     }
@@ -440,9 +460,9 @@ bool Run(const Options& o) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 8) {
-        std::fprintf(stderr,
-                     "usage: driver <Setup32.exe> <minimal.exe> <minimal_dlls.exe> <kits> <runs> <ticks> <tempo ms>\n");
+    if (argc != 8 && argc != 9) {
+        std::fprintf(stderr, "usage: driver <Setup32.exe> <minimal.exe> <minimal_dlls.exe> <kits> <runs> <ticks> "
+                             "<tempo ms> [<nsis wizard.exe>]\n");
         return 2;
     }
     Options o;
@@ -453,6 +473,7 @@ int main(int argc, char** argv) {
     o.runs = std::max(1, std::atoi(argv[5]));
     o.ticks = std::max(1, std::atoi(argv[6]));
     o.tempo = std::max(10, std::atoi(argv[7]));
+    if (argc == 9) o.nsis = argv[8];
     setvbuf(stdout, nullptr, _IONBF, 0);
     return Run(o) ? 0 : 1;
 }

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Measures the launcher and prints one table: start-up against a minimal
-# Win32 program, CPU per slideshow tick with BMP and JPEG pictures, private
+# Win32 program and a two-page wizard made with NSIS, CPU per slideshow tick with BMP and JPEG pictures, private
 # bytes and GUI objects across ticks, and the size and imports of
 # Setup32.exe. Each figure is shown with its target; nothing fails on a
 # missed target. Runs under Wine in its own prefix (build/bench/wineprefix)
@@ -30,6 +30,10 @@ rm -rf "$BENCH/programs"
 cmake -S "$ROOT/bench" -B "$BENCH/programs" -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-$ARCH.cmake" -DSETUP32_THREADS=win32 >/dev/null
 cmake --build "$BENCH/programs" -j "$(nproc)" -- --no-print-directory >/dev/null
+
+echo "Building the NSIS two-page wizard it is compared with (build/bench/nsis_wizard.exe)"
+NSIS="$BENCH/nsis_wizard.exe"
+makensis -V2 -INPUTCHARSET UTF8 -DOUTFILE="$NSIS" "$ROOT/bench/nsis/wizard.nsi" >/dev/null
 
 echo "Making the kits (build/bench/kits)"
 KITS="$BENCH/kits"
@@ -103,11 +107,12 @@ LOAD_BEFORE=$(cut -d' ' -f1-3 /proc/loadavg)
 echo "Measuring the $ARCH build under Wine ($WINE_LABEL) on $DISPLAY: $RUNS start-ups of each of 3 programs, $TICKS ticks of $TEMPO ms per format"
 RESULTS="$BENCH/results.txt"
 timeout 600 "$WINELOADER" "$BENCH/programs/driver.exe" "$(winpath "$LAUNCHER")" \
-    "$(winpath "$BENCH/programs/minimal.exe")" "$(winpath "$BENCH/programs/minimal_dlls.exe")" "$(winpath "$KITS")" "$RUNS" "$TICKS" "$TEMPO" \
+    "$(winpath "$BENCH/programs/minimal.exe")" "$(winpath "$BENCH/programs/minimal_dlls.exe")" "$(winpath "$KITS")" \
+    "$RUNS" "$TICKS" "$TEMPO" "$(winpath "$NSIS")" \
     | tr -d '\r' >"$RESULTS" || { cat "$RESULTS"; echo "bench: the driver failed" >&2; exit 1; }
 
 echo
-/usr/bin/python3 "$ROOT/bench/table.py" "$RESULTS" "$TOP/win32/Setup32.exe" "$TICKS" "$TEMPO"
+/usr/bin/python3 "$ROOT/bench/table.py" "$RESULTS" "$TOP/win32/Setup32.exe" "$TICKS" "$TEMPO" "$NSIS"
 echo
 echo "Machine: $(nproc) CPUs, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//'), $(wine --version) ($WINE_LABEL);" \
     "load average $(cut -d' ' -f1-3 /proc/loadavg) (before: $LOAD_BEFORE)"

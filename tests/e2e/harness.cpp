@@ -168,7 +168,8 @@ void SetWindowsVersion(const char* version) {
         ERROR_SUCCESS)
         return;
     if (version)
-        RegSetValueExA(key, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version), strlen(version) + 1);
+        RegSetValueExA(key, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version),
+                       static_cast<DWORD>(strlen(version) + 1));
     else
         RegDeleteValueA(key, "Version");
     RegCloseKey(key);
