@@ -240,8 +240,7 @@ void Win32Platform::SetToolTip(FormId form, CtlId control, const std::string& te
 }
 
 void Win32Platform::SetVisible(FormId form, CtlId control, bool visible) {
-    if (PageWindow* page = Page(form))
-        if (HWND hwnd = page->Control(control)) ShowWindow(hwnd, visible ? SW_SHOWNA : SW_HIDE);
+    if (PageWindow* page = Page(form)) page->SetVisible(control, visible);
 }
 
 bool Win32Platform::IsChecked(FormId form, CtlId control) {

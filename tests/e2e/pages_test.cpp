@@ -133,6 +133,13 @@ TEST(Pages, TabSkipsHiddenOptions) {
         launcher.Key(VK_TAB);
         EXPECT_SOON(FocusText(launcher) == expected);
     }
+    // A frame with no visible option is no container of tab stops for the
+    // dialog manager; the start page's is.
+    auto controlParent = [&](const char* page) {
+        return (GetWindowLongA(launcher.Control(page, CtlId::IEFrame), GWL_EXSTYLE) & WS_EX_CONTROLPARENT) != 0;
+    };
+    EXPECT_FALSE(controlParent("frmIE"));
+    EXPECT_TRUE(controlParent("frmini"));
 }
 
 }  // namespace

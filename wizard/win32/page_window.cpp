@@ -118,8 +118,7 @@ void PageWindow::CreateControls() {
         // The first option of a container starts its group; every other control starts one of its own.
         if (c->kind != Kind::Option || optionGroup != c->container) style |= WS_GROUP;
         optionGroup = c->kind == Kind::Option ? std::optional<CtlId>(c->container) : std::nullopt;
-        DWORD exStyle = (c->kind == Kind::Frame && HoldsTabStops(*c)) ? WS_EX_CONTROLPARENT : 0;
-        if (c->kind == Kind::PictureBox) exStyle |= WS_EX_CLIENTEDGE;
+        const DWORD exStyle = c->kind == Kind::PictureBox ? WS_EX_CLIENTEDGE : 0;
         HWND hwnd = CreateWindowExA(exStyle, cls.className, c->caption, style, platform_.ToPixelsX(c->left),
                                     platform_.ToPixelsY(c->top), platform_.ToPixelsX(c->width),
                                     platform_.ToPixelsY(c->height), parent,
@@ -131,6 +130,33 @@ void PageWindow::CreateControls() {
         if (c->flags & kSelected) SendMessageA(hwnd, BM_SETCHECK, BST_CHECKED, 0);
         if (c->flags & kAutoSize) FitToText(c->id);
     }
+    for (const ControlDesign* c : CreationOrder(form_))
+        if (c->kind == Kind::Frame && HoldsTabStops(*c)) UpdateControlParent(c->id);
+}
+
+void PageWindow::SetVisible(CtlId control, bool visible) {
+    HWND hwnd = Control(control);
+    if (!hwnd) return;
+    ShowWindow(hwnd, visible ? SW_SHOWNA : SW_HIDE);
+    const ControlDesign* design = DesignOf(form_, control);
+    if (design && design->container != CtlId::None) UpdateControlParent(design->container);
+}
+
+// The dialog manager looks for tab stops inside a frame of the option group
+// only while the frame holds a visible one: the dialog manager of Windows
+// 98 and Me is known to run away in a WS_EX_CONTROLPARENT child that has no
+// tab stop to give, as the browser page's frame has while it shows no option.
+void PageWindow::UpdateControlParent(CtlId container) {
+    HWND frame = Control(container);
+    if (!frame) return;
+    bool holdsVisible = false;
+    for (const ControlDesign& c : kControls)
+        if (c.form == form_ && c.container == container && Control(c.id) &&
+            (GetWindowLongPtrA(Control(c.id), GWL_STYLE) & WS_VISIBLE))
+            holdsVisible = true;
+    const LONG_PTR exStyle = GetWindowLongPtrA(frame, GWL_EXSTYLE);
+    SetWindowLongPtrA(frame, GWL_EXSTYLE,
+                      holdsVisible ? (exStyle | WS_EX_CONTROLPARENT) : (exStyle & ~LONG_PTR{WS_EX_CONTROLPARENT}));
 }
 
 HWND PageWindow::Control(CtlId control) const {

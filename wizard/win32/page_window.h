@@ -28,12 +28,14 @@ public:
     bool SetPicture(CtlId control, std::unique_ptr<Picture> picture);
     void SetCaption(CtlId control, const std::string& text);
     void SetToolTip(CtlId control, const std::string& text);
+    void SetVisible(CtlId control, bool visible);
 
 private:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
     void CreateControls();
     void FitToText(CtlId control);
+    void UpdateControlParent(CtlId container);
     void OnCommand(int id);
     void OnActivate();
     void OnClose();
