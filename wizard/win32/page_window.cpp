@@ -142,10 +142,10 @@ void PageWindow::SetVisible(CtlId control, bool visible) {
     if (design && design->container != CtlId::None) UpdateControlParent(design->container);
 }
 
-// The dialog manager looks for tab stops inside a frame of the option group
-// only while the frame holds a visible one: the dialog manager of Windows
-// 98 and Me is known to run away in a WS_EX_CONTROLPARENT child that has no
-// tab stop to give, as the browser page's frame has while it shows no option.
+// The dialog manager looks for tab stops inside a frame of options only while
+// the frame shows one: older dialog managers (Windows 98 and Me among them)
+// can search without end in a WS_EX_CONTROLPARENT child that has no tab stop
+// to give, as the browser page's frame would while it shows no option.
 void PageWindow::UpdateControlParent(CtlId container) {
     HWND frame = Control(container);
     if (!frame) return;
