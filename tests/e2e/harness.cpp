@@ -156,7 +156,10 @@ void SetBrowserValue(const char* name, DWORD type, const std::string& data) {
     HKEY key;
     Check(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kBrowserKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
           "RegCreateKeyExA");
-    Check(RegSetValueExA(key, name, 0, type, reinterpret_cast<const BYTE*>(data.data()),
+    // RegSetValueExA adds a zero to a text that lacks one when the byte after
+    // the data is a zero: the byte after these is none, so they stay as given.
+    const std::string bytes = data + '\xFF';
+    Check(RegSetValueExA(key, name, 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
                          static_cast<DWORD>(data.size())),
           "RegSetValueExA");
     RegCloseKey(key);

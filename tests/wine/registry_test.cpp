@@ -15,11 +15,16 @@ namespace {
 
 const char* const kTestKey = "Software\\Setup32 registry test";
 
-void Write(const char* keyName, const char* name, DWORD type, const std::vector<BYTE>& data) {
+// Writes the bytes exactly. RegSetValueExA adds a zero to a text whose last
+// byte is none when the byte after the data is a zero, as if the caller had
+// forgotten to count it: the data is passed with a byte after it that is none.
+void Write(const char* keyName, const char* name, DWORD type, std::vector<BYTE> data) {
     HKEY key;
     ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, keyName, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
               ERROR_SUCCESS);
-    EXPECT_EQ(RegSetValueExA(key, name, 0, type, data.data(), static_cast<DWORD>(data.size())), ERROR_SUCCESS);
+    const auto size = static_cast<DWORD>(data.size());
+    data.push_back(0xFF);
+    EXPECT_EQ(RegSetValueExA(key, name, 0, type, data.data(), size), ERROR_SUCCESS);
     RegCloseKey(key);
 }
 
