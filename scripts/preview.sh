@@ -78,7 +78,7 @@ if compgen -G "$WORK/shots/*.bmp" >/dev/null; then
     mogrify -path "$OUT" -format png "$WORK/shots/"*.bmp
 fi
 /usr/bin/python3 "$ROOT/preview/sheet.py" --capture "$WORK/shots/capture.json" --kitcheck "$WORK/kitcheck.json" \
-    --report "$WORK/kitcheck.txt" --kit "$KIT" --wine "$WINE_LABEL" "$OUT" || status=1
+    --report "$WORK/kitcheck.txt" --kit "$1" --wine "$WINE_LABEL" "$OUT" || status=1
 
 if [ "$(kit_listing)" != "$before" ]; then
     echo "preview.sh: error: the kit folder changed while the sheet was made" >&2
