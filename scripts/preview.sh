@@ -41,6 +41,7 @@ export WINEPREFIX="$WINEPREFIX-preview"
 kit_listing() { (cd "$KIT" && find . -printf '%p %y %s %T@\n' | LC_ALL=C sort | sha256sum); }
 before=$(kit_listing)
 
+mkdir -p "$BUILD"
 WORK=$(mktemp -d "$BUILD/preview-work.XXXXXX")
 cleanup() {
     stop_wine
