@@ -86,6 +86,14 @@ wine_suites() {
         --gtest_output="xml:$results\\e2e-$tag.xml"
     SUITES+=("e2e ($WINE_LABEL)=$RESULTS/e2e-$tag.xml")
 
+    echo "== The preview sheet, scripts/preview.sh ($WINE_LABEL)"
+    local kits=demo,broken
+    [ "$extent" = all ] || kits=demo
+    timeout 900 /usr/bin/python3 "$ROOT/tests/preview/preview_test.py" --build "$BUILD" --arch "$arch" \
+        --label "$WINE_LABEL" --stub "$WIN/tests/e2e/stub/stub.exe" --kitcheck "$BUILD/native/kitcheck/kitcheck" \
+        --kits "$kits" --results "$RESULTS/preview-$tag.xml"
+    SUITES+=("preview ($WINE_LABEL)=$RESULTS/preview-$tag.xml")
+
     if [ "$extent" = all ]; then
         echo "== Slideshow soak, short form ($WINE_LABEL)"
         stop_prefix

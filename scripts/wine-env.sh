@@ -41,6 +41,23 @@ wine_prefix() {
         wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
         wineserver -w
     fi
+    wine_fonts
+}
+
+# Wine's own fonts (fonts-wine: Marlett for the caption buttons and check
+# marks, Tahoma for "MS Shell Dlg", MS Sans Serif, the system bitmap fonts)
+# into the prefix's Fonts folder. Debian's Wine 8 looks for them in its data
+# folder under the NT name Z:\usr\share\wine\../fonts, which no lookup
+# resolves, and finds only C:\windows\Fonts (empty after wineboot) and
+# fontconfig's fonts: the caption buttons then read "0 1 r" in DejaVu Sans.
+# Programs started after the copy load them.
+WINE_FONTS=/usr/share/wine/fonts
+wine_fonts() {
+    local fonts="$WINEPREFIX/drive_c/windows/Fonts"
+    [ -d "$WINE_FONTS" ] || return 0
+    [ -f "$fonts/marlett.ttf" ] && return 0
+    mkdir -p "$fonts"
+    cp -n "$WINE_FONTS"/* "$fonts/"
 }
 
 XVFB_PID=

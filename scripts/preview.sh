@@ -1,0 +1,90 @@
+#!/usr/bin/env bash
+# scripts/preview.sh KITFOLDER OUTDIR
+#
+# Every page the CD will show, on every Windows and browser, in one sheet:
+# OUTDIR/index.html with the pictures beside it (no script, no network).
+# The real Setup32.exe runs under Wine once for each of Windows 95, 98, Me,
+# NT 4.0 and 2000 and each installed browser (none, 3, 4, 5); each browser
+# page is captured with its options and, from kitcheck's matrix, the command
+# Next starts with the page's own choice and with each option. The frame,
+# the start page and the slideshow are captured once, kitcheck's problems
+# head the sheet and its report ends it.
+#
+# The launcher runs on a copy of the kit's top folder (setup.ini and the
+# pictures; programs are left out), in a Wine prefix of its own
+# (build/wineprefix-preview) and on a private Xvfb. Nothing on the browser
+# page is pressed: no installer starts, and the kit folder is only read.
+set -euo pipefail
+ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+BUILD=$(realpath -m "${SETUP32_BUILD:-$ROOT/build}")
+
+die() {
+    echo "preview.sh: $*" >&2
+    exit 2
+}
+[ $# -eq 2 ] || die "usage: scripts/preview.sh KITFOLDER OUTDIR"
+[ -d "$1" ] || die "$1 is not a folder"
+KIT=$(cd "$1" && pwd -P)
+OUT=$(realpath -m "$2")
+case "$OUT/" in "$KIT/"*) die "OUTDIR must lie outside the kit folder" ;; esac
+started=$(date +%s%N)
+
+if [ "${SETUP32_PREVIEW_BUILT:-0}" != 1 ]; then
+    "$ROOT/scripts/deps.sh"
+    "$ROOT/scripts/build.sh"
+fi
+. "$ROOT/scripts/wine-env.sh"
+export WINEPREFIX="$WINEPREFIX-preview"
+
+# What a change to the kit would show: every entry's name, type, size and
+# modification time.
+kit_listing() { (cd "$KIT" && find . -printf '%p %y %s %T@\n' | LC_ALL=C sort | sha256sum); }
+before=$(kit_listing)
+
+mkdir -p "$BUILD"
+WORK=$(mktemp -d "$BUILD/preview-work.XXXXXX")
+cleanup() {
+    stop_wine
+    rm -rf "$WORK"
+}
+SETUP32_OWN_DISPLAY=1  # the captures read the screen: never the user's
+stop_prefix            # a Wine server left running keeps the display it started with
+start_display
+trap cleanup EXIT
+wine_prefix
+
+# Windows paths on drive Z:, the root of the Linux file system.
+zpath() { local p=${1//\//\\}; echo "Z:$p"; }
+
+# The launcher reads setup.ini and the pictures from its kit folder, which
+# is the top folder: those are copied, programs are not.
+copy_top() {
+    mkdir -p "$2"
+    find -L "$1" -maxdepth 1 -type f -size -65537k \
+        ! -iregex '.*\.\(exe\|com\|bat\|cmd\|pif\|scr\|lnk\)' -exec cp -p {} "$2/" \;
+}
+copy_top "$KIT" "$WORK/kit"
+copy_top "$KIT" "$WORK/slideshow-kit"
+mkdir -p "$WORK/shots" "$OUT"
+
+echo "Preview of $KIT ($WINE_LABEL, display $DISPLAY)"
+status=0
+"$WINELOADER" "$WIN/kitcheck/kitcheck.exe" --json "$(zpath "$KIT")" >"$WORK/kitcheck.json" || true
+"$WINELOADER" "$WIN/kitcheck/kitcheck.exe" "$(zpath "$KIT")" >"$WORK/kitcheck.txt" || true
+"$WINELOADER" "$WIN/preview/preview.exe" "$(zpath "$WIN/Setup32.exe")" "$(zpath "$WORK/kit")" \
+    "$(zpath "$WORK/slideshow-kit")" "$(zpath "$WORK/shots")" || status=1
+
+rm -f "$OUT"/index.html "$OUT"/frame.png "$OUT"/start-page.png "$OUT"/slide-*.png "$OUT"/page-*.png
+if compgen -G "$WORK/shots/*.bmp" >/dev/null; then
+    mogrify -path "$OUT" -format png "$WORK/shots/"*.bmp
+fi
+/usr/bin/python3 "$ROOT/preview/sheet.py" --capture "$WORK/shots/capture.json" --kitcheck "$WORK/kitcheck.json" \
+    --report "$WORK/kitcheck.txt" --kit "$1" --wine "$WINE_LABEL" "$OUT" || status=1
+
+if [ "$(kit_listing)" != "$before" ]; then
+    echo "preview.sh: error: the kit folder changed while the sheet was made" >&2
+    status=1
+fi
+elapsed=$((($(date +%s%N) - started) / 1000000))
+printf 'Sheet: %s/index.html (%d.%01d s)\n' "$OUT" $((elapsed / 1000)) $((elapsed % 1000 / 100))
+exit $status

@@ -1,0 +1,365 @@
+#!/usr/bin/python3
+"""scripts/preview.sh end to end: the sheet of the demo kit and of a broken
+copy of it (image2.bmp and ie401\\ie4setup.exe removed), each checked for
+every combination of Windows and browser, pictures that are real captures
+of the launcher, commands equal to kitcheck's matrix, a kit folder left as
+it was, and a page that opens in headless Chromium without an error.
+Writes a JUnit report.
+
+    preview_test.py --build BUILD --arch i686 --label "i686, wine" \\
+        --stub STUB.EXE --kitcheck NATIVE_KITCHECK --results REPORT.xml [--kits demo,broken]
+"""
+import argparse
+import hashlib
+import html.parser
+import json
+import os
+import shutil
+import subprocess
+import sys
+import time
+import traceback
+import xml.etree.ElementTree as ET
+from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).resolve().parent))
+import chromium_check  # noqa: E402
+
+ROOT = Path(__file__).resolve().parents[2]
+WINDOWS = ["win95", "win98", "winme", "nt40", "win2k"]
+BROWSERS = ["none", "3", "4", "5"]
+MATRIX_ROW = {"none": "unknown", "3": "3", "4": "4", "5": "5"}
+CONTROL = {3: "OpIE3", 4: "OpIE4", 5: "OpIE5"}
+# Client areas at 96 dpi: the pages' 6555 x 4500 twips, the frame's 9255 x 8460.
+PAGE_CLIENT = (437, 300)
+FRAME_CLIENT = (617, 564)
+
+
+class Failure(Exception):
+    pass
+
+
+def expect(condition, message):
+    if not condition:
+        raise Failure(message)
+
+
+# ---- the sheet as a reader's program sees it
+
+class SheetParser(html.parser.HTMLParser):
+    def __init__(self):
+        super().__init__()
+        self.cells = {}       # (windows, browser) -> cell
+        self.problems = []    # codes at the top
+        self.slides = []      # {"file", "skipped", "img"}
+        self.images = []      # every <img src>
+        self.scripts = 0
+        self.urls = []        # src and href values
+        self.cell = None
+        self.item = None
+        self.slide = None
+
+    def handle_starttag(self, tag, attrs):
+        a = dict(attrs)
+        classes = a.get("class", "").split()
+        for name in ("src", "href"):
+            if name in a:
+                self.urls.append(a[name])
+        if tag == "script":
+            self.scripts += 1
+        if tag == "img":
+            self.images.append(a.get("src"))
+            if self.cell is not None:
+                self.cell["img"] = a.get("src")
+            if self.slide is not None:
+                self.slide["img"] = a.get("src")
+        if tag == "td" and "cell" in classes:
+            self.cell = {"img": None, "shown": a.get("data-shown", "").split(), "choices": [], "default": None}
+            self.cells[(a["data-windows"], a["data-browser"])] = self.cell
+        if tag == "li" and "data-code" in a:
+            self.problems.append(a["data-code"])
+        if tag == "li" and "slide" in classes:
+            self.slide = {"file": a.get("data-file"), "skipped": "skipped" in classes, "img": None}
+            self.slides.append(self.slide)
+        if self.cell is not None and tag in ("li", "p") and "data-command" in a:
+            self.item = {"version": int(a["data-version"]), "command": a["data-command"], "missing": False}
+            if tag == "li":
+                self.cell["choices"].append(self.item)
+            else:
+                self.cell["default"] = self.item
+        if tag == "span" and "missing" in classes and self.item is not None:
+            self.item["missing"] = True
+
+    def handle_endtag(self, tag):
+        if tag == "td":
+            self.cell = None
+        if tag in ("li", "p"):
+            self.item = None
+        if tag == "li":
+            self.slide = None
+
+
+def read_sheet(out):
+    parser = SheetParser()
+    parser.feed((out / "index.html").read_text(encoding="utf-8"))
+    return parser
+
+
+def rgb(path):
+    """Width, height and the RGB bytes of a picture, through ImageMagick."""
+    size = subprocess.run(["identify", "-format", "%w %h", str(path)], check=True, capture_output=True, text=True)
+    width, height = map(int, size.stdout.split())
+    data = subprocess.run(["convert", str(path), "-depth", "8", "rgb:-"], check=True, capture_output=True).stdout
+    expect(len(data) == width * height * 3, f"{path.name}: {len(data)} bytes for {width} x {height}")
+    return width, height, data
+
+
+def pixel(picture, x, y):
+    width, _, data = picture
+    i = (y * width + x) * 3
+    return tuple(data[i:i + 3])
+
+
+def borders(size, client):
+    """The border and caption heights that make a window of this outer size
+    around the client area, if they are those of a captioned window."""
+    border2 = size[0] - client[0]
+    expect(border2 % 2 == 0 and 2 <= border2 <= 16, f"width {size[0]} is no window around {client[0]} pixels")
+    border = border2 // 2
+    caption = size[1] - client[1] - border2
+    expect(15 <= caption <= 30, f"height {size[1]} leaves a caption of {caption} pixels over {client[1]}")
+    return border, caption
+
+
+def check_caption(picture, border, caption, name):
+    """The caption bar is drawn: text, icon and buttons on its colour; and
+    its close button is Marlett's cross, symmetric both ways (a missing
+    Marlett draws the letter r)."""
+    width = picture[0]
+    colours = {pixel(picture, x, y) for y in range(border + 2, border + caption - 2)
+               for x in range(border, width - border)}
+    expect(len(colours) >= 4, f"{name}: the caption area holds {len(colours)} colours: blank")
+    dark = {(x, y) for y in range(border, border + caption) for x in range(width - border - caption, width - border)
+            if sum(pixel(picture, x, y)) < 100}
+    expect(len(dark) >= 4, f"{name}: no glyph on the close button")
+    x0, x1 = min(x for x, _ in dark), max(x for x, _ in dark)
+    y0, y1 = min(y for _, y in dark), max(y for _, y in dark)
+    mirrored = {(x0 + x1 - x, y) for x, y in dark} | {(x, y0 + y1 - y) for x, y in dark}
+    expect(mirrored <= dark, f"{name}: the close button's glyph is not the cross (not symmetric)")
+
+
+def kit_digest(kit):
+    """Every entry below the kit folder with the digest of its content."""
+    entries = []
+    for path in sorted(kit.rglob("*")):
+        relative = path.relative_to(kit).as_posix()
+        if path.is_dir():
+            entries.append(f"{relative}/")
+        else:
+            entries.append(f"{relative} {hashlib.sha256(path.read_bytes()).hexdigest()}")
+    return entries
+
+
+# ---- one kit
+
+class KitRun:
+    def __init__(self, args, name, kit, out):
+        self.args = args
+        self.name = name
+        self.kit = kit
+        self.out = out
+        self.seconds = 0.0
+        self.log = ""
+        self.status = None
+        self.before = self.after = None
+        self.sheet = None
+        self.matrix = None
+
+    def run(self):
+        self.before = kit_digest(self.kit)
+        env = dict(os.environ, SETUP32_PREVIEW_BUILT="1", SETUP32_WINE_ARCH=self.args.arch,
+                   SETUP32_BUILD=str(self.args.build))
+        started = time.monotonic()
+        result = subprocess.run([str(ROOT / "scripts/preview.sh"), str(self.kit), str(self.out)], env=env,
+                                stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
+                                text=True, timeout=600)
+        self.seconds = time.monotonic() - started
+        self.status = result.returncode
+        self.log = result.stdout
+        print(self.log, end="", flush=True)
+        self.after = kit_digest(self.kit)
+        if (self.out / "index.html").exists():
+            self.sheet = read_sheet(self.out)
+        reference = subprocess.run([str(self.args.kitcheck), "--json", str(self.kit)], capture_output=True, text=True)
+        self.matrix = {row["browser"]: row for row in json.loads(reference.stdout)["matrix"]}
+
+    def need_sheet(self):
+        expect(self.sheet is not None, f"no sheet: preview.sh ended with {self.status}:\n{self.log[-3000:]}")
+        return self.sheet
+
+    # ---- the cases
+
+    def ran(self):
+        expect(self.status == 0, f"preview.sh ended with {self.status}:\n{self.log[-3000:]}")
+        lines = [line for line in self.log.splitlines() if line.startswith("[")]
+        expect(len(lines) == len(WINDOWS) * len(BROWSERS), f"{len(lines)} progress lines:\n{self.log[-3000:]}")
+
+    def combinations(self):
+        sheet = self.need_sheet()
+        expected = {(w, b) for w in WINDOWS for b in BROWSERS}
+        expect(set(sheet.cells) == expected, f"cells {sorted(sheet.cells)}")
+        for key, cell in sheet.cells.items():
+            expect(cell["img"] and (self.out / cell["img"]).is_file(), f"{key}: no picture ({cell['img']})")
+
+    def captures(self):
+        sheet = self.need_sheet()
+        sizes = set()
+        start = rgb(self.out / "start-page.png")
+        page_border, page_caption = borders(start[:2], PAGE_CLIENT)
+        check_caption(start, page_border, page_caption, "start page")
+        frame = rgb(self.out / "frame.png")
+        frame_border, frame_caption = borders(frame[:2], FRAME_CLIENT)
+        expect(frame_caption == page_caption, f"frame caption {frame_caption}, pages' {page_caption}")
+        check_caption(frame, frame_border, frame_caption, "frame")
+        for key, cell in sorted(self.sheet.cells.items()):
+            picture = rgb(self.out / cell["img"])
+            sizes.add(picture[:2])
+            expect(picture[:2] == start[:2], f"{key}: {picture[:2]}, the start page is {start[:2]}")
+            check_caption(picture, page_border, page_caption, f"{key}")
+        expect(len(sizes) == 1, f"page sizes {sizes}")
+
+    def commands(self):
+        sheet = self.need_sheet()
+        expect(len(sheet.cells) == len(WINDOWS) * len(BROWSERS), f"{len(sheet.cells)} cells")
+        for (windows, browser), cell in sorted(sheet.cells.items()):
+            row = self.matrix[MATRIX_ROW[browser]]
+            where = f"{windows}, browser {browser}"
+            expected = [(c["version"], c["command"]) for c in row["choices"]]
+            listed = [(c["version"], c["command"]) for c in cell["choices"]]
+            expect(listed == expected, f"{where}: sheet {listed}, kitcheck {expected}")
+            default = cell["default"]
+            expect(default and (default["version"], default["command"]) ==
+                   (row["default"]["version"], row["default"]["command"]),
+                   f"{where}: Next without a choice {default}, kitcheck {row['default']}")
+            shown = [CONTROL[v] for v in row["options"]]
+            expect(cell["shown"] == shown, f"{where}: the page shows {cell['shown']}, kitcheck offers {shown}")
+
+    def kit_unchanged(self):
+        expect(self.before == self.after,
+               "the kit changed: " + ", ".join(sorted(set(self.before) ^ set(self.after))))
+        expect(not any("started.log" in entry for entry in self.after), "an installer was started")
+
+    def chromium(self):
+        sheet = self.need_sheet()
+        expect(sheet.scripts == 0, f"{sheet.scripts} scripts in the page")
+        remote = [u for u in sheet.urls if ":" in u.split("/")[0]]
+        expect(not remote, f"addresses that are not files beside the page: {remote}")
+        pictures, errors = chromium_check.check_page(self.out / "index.html")
+        expect(len(pictures) == len(sheet.images) >= 25, f"{len(pictures)} pictures, {len(sheet.images)} in the page")
+        bad = [p["src"] for p in pictures if not p["complete"] or p["width"] == 0]
+        expect(not bad, f"pictures not loaded: {bad}")
+        expect(not errors, "errors: " + "; ".join(errors))
+
+    def slideshow(self, skipped):
+        """The slideshow in order, the pictures the launcher skips marked; a
+        skipped picture leaves the previous one on the screen."""
+        sheet = self.need_sheet()
+        files = [s["file"] for s in sheet.slides]
+        expect(files == ["image1.bmp", "image2.bmp", "image3.bmp"], f"slides {files}")
+        marked = [s["file"] for s in sheet.slides if s["skipped"]]
+        expect(marked == skipped, f"marked as skipped: {marked}, expected {skipped}")
+        shots = [rgb(self.out / s["img"]) for s in sheet.slides]
+        expect(all(s[:2] == FRAME_CLIENT for s in shots), f"slide sizes {[s[:2] for s in shots]}")
+        for number in range(1, len(shots)):
+            same = shots[number] == shots[number - 1]
+            expect(same == (files[number] in skipped),
+                   f"slide {number + 1} ({files[number]}) {'equals' if same else 'differs from'} the one before")
+
+    def problems(self, codes):
+        sheet = self.need_sheet()
+        expect(sorted(sheet.problems) == sorted(codes), f"problems at the top: {sheet.problems}, expected {codes}")
+        reported = {p["code"] for p in json.loads(subprocess.run(
+            [str(self.args.kitcheck), "--json", str(self.kit)], capture_output=True, text=True).stdout)["problems"]}
+        expect(reported == set(codes), f"kitcheck reports {reported}")
+
+    def missing_marked(self, command):
+        sheet = self.need_sheet()
+        items = [c for cell in sheet.cells.values() for c in cell["choices"] if c["command"] == command]
+        expect(items, f"{command} is offered nowhere")
+        expect(all(c["missing"] for c in items), f"{command} is not marked as missing")
+        others = [c for cell in sheet.cells.values() for c in cell["choices"] if c["command"] != command]
+        expect(not any(c["missing"] for c in others), "a command in the kit is marked as missing")
+
+
+def make_kits(args, work):
+    demo = work / "demo-kit"
+    subprocess.run([str(ROOT / "scripts/make-demo-kit.sh"), str(demo), str(args.stub)], check=True)
+    broken = work / "broken-kit"
+    shutil.copytree(demo, broken)
+    (broken / "image2.bmp").unlink()
+    (broken / "ie401" / "ie4setup.exe").unlink()
+    return {"demo": demo, "broken": broken}
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--build", type=Path, required=True)
+    parser.add_argument("--arch", required=True)
+    parser.add_argument("--label", required=True)
+    parser.add_argument("--stub", type=Path, required=True)
+    parser.add_argument("--kitcheck", type=Path, required=True)
+    parser.add_argument("--results", type=Path, required=True)
+    parser.add_argument("--kits", default="demo,broken")
+    args = parser.parse_args()
+    args.build = args.build.resolve()
+
+    work = args.build / f"preview-test-{args.arch}"
+    shutil.rmtree(work, ignore_errors=True)
+    work.mkdir(parents=True)
+    kits = make_kits(args, work)
+
+    suite = ET.Element("testsuite", name=f"preview ({args.label})")
+    failures = 0
+
+    def case(name, check, seconds=0.0):
+        nonlocal failures
+        element = ET.SubElement(suite, "testcase", classname="Preview", name=name, time=f"{seconds:.2f}")
+        try:
+            check()
+            print(f"[       OK ] Preview.{name}")
+        except Exception as error:  # a failure of the check or of what it runs
+            failures += 1
+            text = str(error) if isinstance(error, Failure) else traceback.format_exc()
+            ET.SubElement(element, "failure", message=text.splitlines()[0] if text else "failed").text = text
+            print(f"[  FAILED  ] Preview.{name}\n{text}")
+
+    for kit_name in args.kits.split(","):
+        title = kit_name.capitalize() + "Kit"
+        run = KitRun(args, kit_name, kits[kit_name], work / f"{kit_name}-sheet")
+        case(f"{title}.Runs", lambda: (run.run(), run.ran()), 0.0)
+        suite[-1].set("time", f"{run.seconds:.2f}")
+        print(f"{kit_name} kit: the sheet took {run.seconds:.1f} s")
+        case(f"{title}.EveryCombination", run.combinations)
+        case(f"{title}.CapturesOfTheLauncher", run.captures)
+        case(f"{title}.CommandsOfKitchecksMatrix", run.commands)
+        case(f"{title}.KitFolderUnchanged", run.kit_unchanged)
+        case(f"{title}.OpensInChromium", run.chromium)
+        if kit_name == "demo":
+            case(f"{title}.Slideshow", lambda: run.slideshow([]))
+            case(f"{title}.NoProblems", lambda: run.problems([]))
+        else:
+            case(f"{title}.SlideshowMarksTheMissingPicture", lambda: run.slideshow(["image2.bmp"]))
+            case(f"{title}.ProblemsAtTheTop", lambda: run.problems(
+                ["picture-missing", "program-missing", "offered-installer-missing"]))
+            case(f"{title}.MissingInstallerMarked", lambda: run.missing_marked("ie401\\ie4setup.exe"))
+
+    suite.set("tests", str(len(suite)))
+    suite.set("failures", str(failures))
+    args.results.parent.mkdir(parents=True, exist_ok=True)
+    ET.ElementTree(suite).write(args.results, encoding="utf-8", xml_declaration=True)
+    print(f"preview ({args.label}): {len(suite) - failures} passed, {failures} failed")
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
