@@ -100,18 +100,6 @@ TEST(Frame, SlideshowShowsPictureOneTwiceThenCycles) {
     EXPECT_GT(seen[0].milliseconds, later[later.size() / 2] * 6 / 5) << "first " << seen[0].milliseconds;
 }
 
-TEST(Frame, AMissingPictureKeepsThePreviousOne) {
-    Kit kit;
-    kit.Ini("[Setup32]\r\nnroimg=3\r\ntempo=400\r\n");
-    kit.Bitmap("image1.bmp", kRed);
-    kit.Bitmap("image3.bmp", kBlue);
-    Launcher launcher(kit);
-    ASSERT_TRUE(launcher.started());
-    std::string names = Names(Watch(launcher, 4000));
-    EXPECT_EQ(names.find('G'), std::string::npos) << names;
-    EXPECT_NE(names.find("RBRB"), std::string::npos) << names;
-}
-
 TEST(Frame, TempoZeroFreezesTheFirstPicture) {
     Kit kit;
     kit.Ini("[Setup32]\r\nnroimg=3\r\ntempo=0\r\n");
