@@ -1,9 +1,8 @@
-// The two pages as a user meets them: their controls, the keyboard, the
-// browser and dialer roads, the questions and the Windows description.
+// The two pages as a user meets them: every control where the window design
+// puts it, and the keyboard.
 #include "tests/e2e/harness.h"
 
 namespace {
-
 
 // A kit with every installer and both older Portuguese builds on it.
 void FullKit(const Kit& kit, bool ie3 = true, bool ie4 = true) {
