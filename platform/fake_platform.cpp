@@ -65,7 +65,6 @@ long FakePlatform::RegOpenKeyEx(std::uint32_t root, const std::string& subKey, s
     log.push_back("RegOpenKeyEx " + subKey);
     accessRequested.push_back(access);
     if (root != kHkeyLocalMachine || !registry_.count(Lower(subKey))) return kErrorFileNotFound;
-    if (readOnlyKeys.count(Lower(subKey)) && (access & ~kKeyRead) != 0) return 5;  // access denied
     key = nextHandle_++;
     handles_[key] = Lower(subKey);
     ++openKeys;
@@ -113,9 +112,9 @@ bool FakePlatform::LoadPicture(FormId f, CtlId c, const std::string& path) {
 }
 
 int FakePlatform::MsgBox(const std::string& text, int buttons, const std::optional<std::string>& title,
-                         const HelpRef&) {
+                         const HelpRef& help) {
     log.push_back("MsgBox " + text);
-    boxes.push_back(Box{text, buttons, title});
+    boxes.push_back(Box{text, buttons, title, help});
     if (answers.empty()) return 0;
     int answer = answers.front();
     answers.pop_front();
@@ -129,7 +128,7 @@ bool FakePlatform::Shell(const std::string& command, int windowStyle) {
     return true;
 }
 
-HelpRef FakePlatform::LastFailure() { return HelpRef{}; }
+HelpRef FakePlatform::LastFailure() { return lastFailure; }
 
 void FakePlatform::Beep() {
     log.push_back("Beep");
@@ -191,6 +190,7 @@ bool FakePlatform::OuterSize(FormId f, float& width, float& height) {
 }
 
 bool FakePlatform::SetFormTop(FormId f, float twips) {
+    log.push_back(std::string("SetFormTop ") + FormName(f));
     int px;
     if (!TwipsToPixels(twips, 96, px)) return false;
     form(f).top = twips;
@@ -198,6 +198,7 @@ bool FakePlatform::SetFormTop(FormId f, float twips) {
 }
 
 bool FakePlatform::SetFormLeft(FormId f, float twips) {
+    log.push_back(std::string("SetFormLeft ") + FormName(f));
     int px;
     if (!TwipsToPixels(twips, 96, px)) return false;
     form(f).left = twips;

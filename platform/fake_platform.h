@@ -32,13 +32,13 @@ public:
     void SetRegValue(const std::string& key, const std::string& name, std::uint32_t type,
                      std::vector<std::uint8_t> data);
     void AddRegKey(const std::string& key);
-    std::set<std::string> readOnlyKeys;  // refuse any access beyond reading
 
     std::optional<OsVersionInfo> version;  // unset: the query fails
 
     std::set<std::string> pictures;  // files that load as pictures
     std::set<std::string> programs;  // commands that start
     std::deque<int> answers;         // message box answers, in order; empty: the box fails
+    HelpRef lastFailure;             // what LastFailure reports
     std::optional<std::string> curDir = std::string("C:\\KIT");
     std::string appPath = "C:\\PROGRAMA";
     float frameWidth = 9375, frameHeight = 8985;  // outer sizes in twips
@@ -54,6 +54,7 @@ public:
         std::string text;
         int buttons;
         std::optional<std::string> title;
+        HelpRef help;
     };
     struct Control {
         std::string caption, toolTip, picture;

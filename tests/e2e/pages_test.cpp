@@ -1,11 +1,8 @@
-// The two pages as a user meets them: their controls, the keyboard, the
-// browser and dialer roads, the questions and the Windows description.
+// The two pages as a user meets them: every control where the window design
+// puts it, and the keyboard.
 #include "tests/e2e/harness.h"
 
 namespace {
-
-const char* const kChoose = "Escolha uma das opções de instalação abaixo.";
-const char* const kPlanIE5 = "Será instalado o Internet Explorer 5 em Português";
 
 // A kit with every installer and both older Portuguese builds on it.
 void FullKit(const Kit& kit, bool ie3 = true, bool ie4 = true) {
@@ -19,62 +16,121 @@ void FullKit(const Kit& kit, bool ie3 = true, bool ie4 = true) {
     for (const char* name : {"ie3port.exe", "ie4port.exe", "ie5port.exe", "discador.exe"}) kit.Installer(name);
 }
 
-struct Control {
-    CtlId id;
+// A control as the window design places it: its container, its caption,
+// left, top, width and height in twips (15 to a pixel at 96 dpi), and how it
+// starts.
+enum : unsigned {
+    kSelected = 1,
+    kHidden = 2,
+    kFits = 4,  // a label taking the width of its caption on one line
+    kLine = 8,  // a frame drawn as a horizontal line: an etched line 2 pixels high
+};
+struct Designed {
+    CtlId id, container;  // CtlId::None: the page itself
     const char* caption;
-    bool visible, checked;
+    int left, top, width, height;
+    unsigned other;
 };
 
-void ExpectControls(const Launcher& launcher, const char* page, const std::vector<Control>& controls) {
-    for (const Control& c : controls) {
-        SCOPED_TRACE(std::string(page) + " " + c.caption);
-        HWND hwnd = launcher.Control(page, c.id);
-        ASSERT_NE(hwnd, nullptr);
-        EXPECT_EQ(WindowText(hwnd), c.caption);
-        EXPECT_EQ((GetWindowLongA(hwnd, GWL_STYLE) & WS_VISIBLE) != 0, c.visible);
-        EXPECT_EQ(launcher.Checked(hwnd), c.checked);
+using C = CtlId;
+const Designed kStartPage[] = {
+    {C::Image1, C::None, "", 120, 60, 1830, 3450, 0},
+    {C::Label1, C::None, "Escolha uma das opções abaixo:", 2100, 240, 4155, 495, 0},
+    {C::IEFrame, C::None, "", 2160, 840, 4275, 1935, 0},
+    {C::OptIE, C::IEFrame, "Instalar o Internet Explorer 5 (com Cadastramento On-Line)", 240, 0, 3915, 435, kSelected},
+    {C::optDiscador, C::IEFrame, "Instalar o Discador do QOB", 240, 1200, 3915, 195, 0},
+    {C::Frame1, C::None, "", 120, 3600, 6315, 135, kLine},
+    {C::cmdNext, C::None, "Próximo >>", 3900, 3960, 1125, 345, 0},
+    {C::cmdCancel, C::None, "Cancela", 5220, 3960, 1125, 345, 0},
+};
+// The last three labels show what the set-up wrote: Windows 98, no build on offer.
+const Designed kBrowserPage[] = {
+    {C::Image1, C::None, "", 120, 60, 1830, 3450, 0},
+    {C::Picture2, C::None, "", 2040, 60, 4395, 1935, 0},
+    {C::Frame2, C::Picture2, "", 60, 0, 4095, 1815, 0},
+    {C::Label1, C::Frame2, "Informações da Instalação:", 60, 60, 1920, 195, kFits},
+    {C::Label2, C::Frame2, "Sistema: ", 60, 300, 645, 195, kFits},
+    {C::lblSistema, C::Frame2, "Windows 98 Version 4.10, Build 2222, Service Pack  A ", 180, 600, 705, 195, kFits},
+    {C::Label3, C::Frame2, "Idioma:", 60, 900, 510, 195, kFits},
+    {C::lblLinguagem, C::Frame2, "Português", 180, 1140, 930, 195, kFits},
+    {C::lblResultado, C::Frame2, "Será instalado o Internet Explorer 5 em Português", 180, 1440, 870, 195, kFits},
+    {C::IEFrame, C::None, "", 2100, 2100, 4275, 1215, 0},
+    {C::OpIE3, C::IEFrame, "Instalar Internet Explorer 3.02", 240, 0, 3915, 495, kHidden},
+    {C::OpIE4, C::IEFrame, "Instalar Internet Explorer 4.01", 240, 360, 3975, 495, kHidden},
+    {C::OpIE5, C::IEFrame, "Instalar Internet Explorer 5", 240, 720, 3975, 495, kHidden | kSelected},
+    {C::Frame1, C::None, "", 120, 3600, 6315, 135, kLine},
+    {C::cmdBack, C::None, "<< Voltar", 2700, 3960, 1125, 345, 0},
+    {C::cmdNext, C::None, "Próximo >>", 3900, 3960, 1125, 345, 0},
+    {C::cmdCancel, C::None, "Cancela", 5220, 3960, 1125, 345, 0},
+};
+
+// The width of a control's text on one line in the default dialog font.
+int TextWidth(HWND control) {
+    const std::string text = WindowText(control);
+    HDC dc = GetDC(control);
+    HGDIOBJ old = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+    SIZE size{};
+    GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
+    SelectObject(dc, old);
+    ReleaseDC(control, dc);
+    return size.cx;
+}
+
+void ExpectDesign(const Launcher& launcher, const char* page, const Designed* controls, std::size_t count) {
+    HWND hwnd = launcher.Page(page);
+    ASSERT_NE(hwnd, nullptr) << page;
+    EXPECT_EQ(WindowText(hwnd), "QOB - Instalação do Kit de Acesso");
+    RECT client;
+    GetClientRect(hwnd, &client);
+    EXPECT_EQ(client.right, 6555 / 15) << page;
+    EXPECT_EQ(client.bottom, 4500 / 15) << page;
+    LONG style = GetWindowLongA(hwnd, GWL_STYLE);
+    EXPECT_FALSE(style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX)) << page;
+    EXPECT_TRUE(style & WS_SYSMENU) << page;
+    for (const Designed* c = controls; c != controls + count; ++c) {
+        SCOPED_TRACE(std::string(page) + " control " + std::to_string(static_cast<int>(c->id)) + " \"" +
+                     c->caption + "\"");
+        HWND control = launcher.Control(page, c->id);
+        ASSERT_NE(control, nullptr);
+        HWND container = c->container == C::None ? hwnd : launcher.Control(page, c->container);
+        EXPECT_EQ(GetParent(control), container);
+        EXPECT_EQ(WindowText(control), c->caption);
+        RECT r = launcher.RectIn(control, container);
+        EXPECT_EQ(r.left, c->left / 15);
+        EXPECT_EQ(r.top, c->top / 15);
+        if (c->other & kLine) {
+            GetClientRect(control, &client);
+            EXPECT_EQ(client.right, c->width / 15);
+            EXPECT_EQ(r.bottom - r.top, 2);
+        } else {
+            EXPECT_EQ(r.right - r.left, (c->other & kFits) ? TextWidth(control) : c->width / 15);
+            EXPECT_EQ(r.bottom - r.top, c->height / 15);
+        }
+        EXPECT_EQ((GetWindowLongA(control, GWL_STYLE) & WS_VISIBLE) != 0, !(c->other & kHidden));
+        EXPECT_EQ(launcher.Checked(control), (c->other & kSelected) != 0);
     }
 }
 
-TEST(Pages, ControlsAsDesigned) {
+TEST(Pages, DesignOfTheWindowsAt96Dpi) {
+    HDC screen = GetDC(nullptr);
+    ASSERT_EQ(GetDeviceCaps(screen, LOGPIXELSX), 96) << "the expectations are in pixels at 96 dpi";
+    ReleaseDC(nullptr, screen);
     Kit kit;
-    Launcher launcher(kit);
+    Launcher launcher(kit, "win98");
     ASSERT_TRUE(launcher.started());
-    ExpectControls(launcher, "frmini",
-                   {{CtlId::Label1, "Escolha uma das opções abaixo:", true, false},
-                    {CtlId::OptIE, "Instalar o Internet Explorer 5 (com Cadastramento On-Line)", true, true},
-                    {CtlId::optDiscador, "Instalar o Discador do QOB", true, false},
-                    {CtlId::cmdNext, "Próximo >>", true, false},
-                    {CtlId::cmdCancel, "Cancela", true, false}});
-    ExpectControls(launcher, "frmIE",
-                   {{CtlId::Label1, "Informações da Instalação:", true, false},
-                    {CtlId::Label2, "Sistema: ", true, false},
-                    {CtlId::Label3, "Idioma:", true, false},
-                    {CtlId::lblLinguagem, "Português", true, false},
-                    {CtlId::lblResultado, kPlanIE5, true, false},
-                    {CtlId::OpIE3, "Instalar Internet Explorer 3.02", false, false},
-                    {CtlId::OpIE4, "Instalar Internet Explorer 4.01", false, false},
-                    {CtlId::OpIE5, "Instalar Internet Explorer 5", false, true},
-                    {CtlId::cmdBack, "<< Voltar", true, false},
-                    {CtlId::cmdNext, "Próximo >>", true, false},
-                    {CtlId::cmdCancel, "Cancela", true, false}});
-    for (const char* page : {"frmini", "frmIE"}) {
-        HWND hwnd = launcher.Page(page);
-        EXPECT_EQ(WindowText(hwnd), "QOB - Instalação do Kit de Acesso");
-        LONG style = GetWindowLongA(hwnd, GWL_STYLE);
-        EXPECT_FALSE(style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX)) << page;
-        EXPECT_TRUE(style & WS_SYSMENU) << page;
-        HWND next = launcher.Control(page, CtlId::cmdNext);
-        EXPECT_EQ(GetWindowLongA(next, GWL_STYLE) & 0x0F, BS_DEFPUSHBUTTON) << page;
-        // 1125 x 345 twips at 96 dpi.
-        RECT r = launcher.RectIn(next, hwnd);
-        EXPECT_EQ(r.right - r.left, 75);
-        EXPECT_EQ(r.bottom - r.top, 23);
-    }
-    // The options stand in their frame, the labels in the picture box's frame.
-    EXPECT_EQ(GetParent(launcher.Control("frmIE", CtlId::OpIE5)), launcher.Control("frmIE", CtlId::IEFrame));
-    EXPECT_EQ(GetParent(launcher.Control("frmIE", CtlId::lblSistema)), launcher.Control("frmIE", CtlId::Frame2));
-    EXPECT_EQ(GetParent(launcher.Control("frmIE", CtlId::Frame2)), launcher.Control("frmIE", CtlId::Picture2));
+    EXPECT_EQ(WindowText(launcher.frame()), "QOB - Programa de Instalação");
+    RECT client;
+    GetClientRect(launcher.frame(), &client);
+    POINT origin = {0, 0};
+    ClientToScreen(launcher.frame(), &origin);
+    EXPECT_EQ(client.right, 9255 / 15);
+    EXPECT_EQ(client.bottom, 8460 / 15);
+    EXPECT_EQ(origin.x, 1755 / 15);
+    EXPECT_EQ(origin.y, 1515 / 15);
+    ExpectDesign(launcher, "frmini", kStartPage, std::size(kStartPage));
+    ExpectDesign(launcher, "frmIE", kBrowserPage, std::size(kBrowserPage));
+    for (const char* page : {"frmini", "frmIE"})
+        EXPECT_EQ(GetWindowLongA(launcher.Control(page, C::cmdNext), GWL_STYLE) & 0x0F, BS_DEFPUSHBUTTON) << page;
 }
 
 std::string FocusText(const Launcher& launcher) { return WindowText(launcher.Focus()); }

@@ -106,33 +106,4 @@ TEST(OfferFor, RowsForBothLanguages) {
     }
 }
 
-TEST(InstallerFor, EveryRowOfNext) {
-    Ini ini;
-    ini.arqIe3Port = "p3", ini.arqIe4Port = "p4", ini.arqIe5Port = "p5", ini.arqIe5Port2 = "p52";
-    ini.arqIe3Ingl = "i3", ini.arqIe4Ingl = "i4", ini.arqIe5Ingl = "i5", ini.arqIe5Ingl2 = "i52";
-    struct Case {
-        const char* lang;
-        bool op3, op4;
-        int version;
-        const char* command;
-    } cases[] = {
-        {"PORT", true, false, 3, "p3"},  {"PORT", false, true, 4, "p4"},  {"PORT", false, false, 5, "p5"},
-        {"PORT", true, true, 3, "p3"},   {"INGL", true, false, 3, "i3"},  {"INGL", false, true, 4, "i4"},
-        {"INGL", false, false, 5, "i5"}, {"port", false, true, 4, nullptr}, {"Ingl", false, false, 5, nullptr},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.lang) + (c.op3 ? " OpIE3" : "") + (c.op4 ? " OpIE4" : ""));
-        std::int16_t version = ChosenVersion(c.op3, c.op4);
-        EXPECT_EQ(version, c.version);
-        const std::string* command = InstallerFor(c.lang, version, ini);
-        if (!c.command) {
-            EXPECT_EQ(command, nullptr);
-            continue;
-        }
-        ASSERT_NE(command, nullptr);
-        EXPECT_EQ(*command, c.command);
-    }
-    EXPECT_EQ(*InstallerFor("PORT", 7, ini), "p5");  // any other version takes the version-5 row
-}
-
 }  // namespace

@@ -17,36 +17,6 @@ TEST(Layout, CreationOrderFollowsTheTabOrderWithinEachContainer) {
               (std::vector<std::string>{"cmdNext", "cmdCancel", "OpIE4", "OpIE3", "OpIE5", "cmdBack"}));
 }
 
-TEST(Layout, ContainersComeBeforeWhatTheyHold) {
-    for (FormId form : {FormId::frmini, FormId::frmIE}) {
-        std::vector<CtlId> seen;
-        for (const ControlDesign* c : CreationOrder(form)) {
-            if (c->container != CtlId::None) {
-                EXPECT_NE(std::find(seen.begin(), seen.end(), c->container), seen.end()) << c->name;
-            }
-            seen.push_back(c->id);
-        }
-        int inTable = 0;
-        for (const ControlDesign& c : kControls) inTable += c.form == form;
-        EXPECT_EQ(static_cast<int>(seen.size()), inTable);
-    }
-}
-
-TEST(Layout, EachPageHasOneDefaultAndOneCancelButtonAndOneSelectedOptionPerGroup) {
-    for (FormId form : {FormId::frmini, FormId::frmIE}) {
-        int defaults = 0, cancels = 0, selected = 0;
-        for (const ControlDesign& c : kControls) {
-            if (c.form != form) continue;
-            defaults += (c.flags & kDefault) != 0;
-            cancels += (c.flags & kCancel) != 0;
-            selected += (c.flags & kSelected) != 0;
-        }
-        EXPECT_EQ(defaults, 1);
-        EXPECT_EQ(cancels, 1);
-        EXPECT_EQ(selected, 1);
-    }
-}
-
 TEST(TwipsToPixels, RoundsAtTheDisplaysResolution) {
     struct Case {
         float twips;

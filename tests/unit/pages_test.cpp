@@ -52,18 +52,6 @@ TEST_F(PagesTest, NextWithTheBrowserShowsTheBrowserPageWithoutRunningItsSetUpAga
     EXPECT_TRUE(sys.started.empty());
 }
 
-TEST_F(PagesTest, NextWithTheDialerStartsItMaximisedEveryTimeAndStays) {
-    Kit();
-    Start();
-    sys.Select(FormId::frmini, CtlId::optDiscador);
-    w.startPage.cmdNext_Click();
-    w.startPage.cmdNext_Click();
-    using Start = std::pair<std::string, int>;
-    EXPECT_EQ(sys.started, (std::vector<Start>{{"discador\\setup.exe", 3}, {"discador\\setup.exe", 3}}));
-    EXPECT_TRUE(sys.form(FormId::frmini).visible);
-    EXPECT_EQ(sys.ends, 0);
-}
-
 TEST_F(PagesTest, ADialerThatDoesNotStartIsNotReported) {
     Start();  // no setup.ini: the command is empty
     sys.Select(FormId::frmini, CtlId::optDiscador);
@@ -187,100 +175,64 @@ TEST_F(PagesTest, SetUpWithAnUnknownLanguageAsksNothingButSaysSo) {
 
 // ---- browser page actions
 
-TEST_F(PagesTest, NextStartsTheChosenInstallerAndEnds) {
+// Next hides the page, starts the command of the language and the chosen
+// version, and ends; each row of both languages read from its own key.
+TEST_F(PagesTest, NextStartsTheInstallerOfTheLanguageAndTheChoice) {
     struct Case {
-        const char* build;
-        CtlId choice;
-        const char* command;
+        const char* lang;
+        CtlId choice;  // None: no option selected
         int IEVer;
+        const char* command;  // null: nothing is started
     } cases[] = {
-        {"3.02", CtlId::OpIE3, "ie3\\setup.exe", 3},
-        {"3.02", CtlId::OpIE4, "ie4\\ie4setup.exe", 4},
-        {"3.02", CtlId::OpIE5, "ie5\\ie5setup.exe /q", 5},
-        {"4.72", CtlId::OpIE4, "ie4\\ie4setup.exe", 4},
-        {"5.00", CtlId::None, "ie5\\ie5setup.exe /q", 5},
+        {"PORT", CtlId::OpIE3, 3, "p3.exe"}, {"PORT", CtlId::OpIE4, 4, "p4.exe"}, {"PORT", CtlId::OpIE5, 5, "p5.exe"},
+        {"PORT", CtlId::None, 5, "p5.exe"},  {"INGL", CtlId::OpIE3, 3, "i3.exe"}, {"INGL", CtlId::OpIE4, 4, "i4.exe"},
+        {"INGL", CtlId::OpIE5, 5, "i5.exe"}, {"INGL", CtlId::None, 5, "i5.exe"},  {"port", CtlId::OpIE3, 3, nullptr},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.build) + " " + std::to_string(static_cast<int>(c.choice)));
+        SCOPED_TRACE(std::string(c.lang) + " " + std::to_string(c.IEVer));
         FakePlatform fresh;
-        sys.log.clear();
-        std::swap(sys, fresh);
-        sys.iniFile = "C:\\KIT\\setup.ini";
-        Kit();
-        Installed(c.build, c.build);
-        Wizard wizard(sys);
-        sys.onActivate = [&](FormId page) { wizard.Activated(page); };
+        fresh.iniFile = "C:\\KIT\\setup.ini";
+        const std::pair<const char*, const char*> keys[] = {{"ie3port", "p3.exe"}, {"ie4port", "p4.exe"},
+                                                             {"ie5port", "p5.exe"}, {"ie5port2", "p52.exe"},
+                                                             {"ie3ingl", "i3.exe"}, {"ie4ingl", "i4.exe"},
+                                                             {"ie5ingl", "i5.exe"}, {"ie5ingl2", "i52.exe"}};
+        for (const auto& [key, command] : keys) {
+            fresh.SetIni("Arquivos", key, command);
+            fresh.programs.insert(command);
+        }
+        Wizard wizard(fresh);
         wizard.frame.MDIForm_Load();
         wizard.frame.MDIForm_Resize();
-        wizard.startPage.cmdNext_Click();
-        if (c.choice != CtlId::None) {
-            ASSERT_TRUE(On(FormId::frmIE, c.choice).visible);
-            sys.Select(FormId::frmIE, c.choice);
-        }
+        wizard.frame.Lang = c.lang;
+        if (c.choice != CtlId::None) fresh.Select(FormId::frmIE, c.choice);
+        if (c.choice == CtlId::None) fresh.control(FormId::frmIE, CtlId::OpIE5).checked = false;
+        fresh.log.clear();
         wizard.browserPage.cmdNext_Click();
         EXPECT_EQ(wizard.frame.IEVer, c.IEVer);
-        using Start = std::pair<std::string, int>;
-        EXPECT_EQ(sys.started, (std::vector<Start>{{c.command, 3}}));
-        EXPECT_FALSE(sys.form(FormId::frmIE).visible);
-        EXPECT_LT(At("HideForm frmIE"), At("Shell " + std::string(c.command)));
-        EXPECT_EQ(sys.ends, 1);
-        EXPECT_TRUE(sys.boxes.empty());
-        sys.onActivate = nullptr;
+        std::vector<std::string> expected = {"HideForm frmIE", "End"};
+        if (c.command) expected.insert(expected.begin() + 1, "Shell " + std::string(c.command));
+        EXPECT_EQ(fresh.log, expected);
+        for (const auto& start : fresh.started) EXPECT_EQ(start.second, 3);  // maximised
+        EXPECT_TRUE(fresh.boxes.empty());
     }
-}
-
-TEST_F(PagesTest, NextWithNoOptionSelectedTakesVersionFive) {
-    Kit();
-    Installed("3.02", "3.02");
-    Start();
-    for (CtlId option : {CtlId::OpIE3, CtlId::OpIE4, CtlId::OpIE5}) On(FormId::frmIE, option).checked = false;
-    w.browserPage.cmdNext_Click();
-    EXPECT_EQ(w.frame.IEVer, 5);
-    ASSERT_EQ(sys.started.size(), 1u);
-    EXPECT_EQ(sys.started[0].first, "ie5\\ie5setup.exe /q");
 }
 
 TEST_F(PagesTest, AMissingInstallerIsReportedThenTheProgramEnds) {
     Kit();
     sys.programs.clear();
+    sys.lastFailure = {"kit.hlp", 53};
     Start();
     sys.answers = {1};
     w.startPage.cmdNext_Click();
+    sys.log.clear();
     w.browserPage.cmdNext_Click();
+    EXPECT_EQ(sys.log, (std::vector<std::string>{"HideForm frmIE", "Shell ie5\\ie5setup.exe /q",
+                                                 "MsgBox O arquivo ie5\\ie5setup.exe /q está faltando.", "End"}));
     ASSERT_EQ(sys.boxes.size(), 1u);
-    EXPECT_EQ(sys.boxes[0].text, "O arquivo ie5\\ie5setup.exe /q está faltando.");
     EXPECT_EQ(sys.boxes[0].title, "Erro! ");
     EXPECT_EQ(sys.boxes[0].buttons, 0);
-    EXPECT_LT(At("HideForm frmIE"), At("MsgBox O arquivo ie5\\ie5setup.exe /q está faltando."));
-    EXPECT_LT(At("MsgBox O arquivo ie5\\ie5setup.exe /q está faltando."), At("End"));
-    EXPECT_EQ(sys.ends, 1);
-}
-
-TEST_F(PagesTest, NextWithAnUnknownLanguageStartsNothingAndEnds) {
-    Kit();
-    Start();
-    w.frame.Lang = "ESPA";
-    w.browserPage.cmdNext_Click();
-    EXPECT_TRUE(sys.started.empty());
-    EXPECT_FALSE(Logged("Shell ie5\\ie5setup.exe /q"));
-    EXPECT_TRUE(sys.boxes.empty());
-    EXPECT_EQ(sys.ends, 1);
-}
-
-TEST_F(PagesTest, BackKeepsTheChoiceOnBothPages) {
-    Kit();
-    Installed("3.02", "3.02");
-    Start();
-    w.startPage.cmdNext_Click();
-    sys.Select(FormId::frmIE, CtlId::OpIE3);
-    w.browserPage.cmdBack_Click();
-    EXPECT_TRUE(sys.form(FormId::frmini).visible);
-    EXPECT_FALSE(sys.form(FormId::frmIE).visible);
-    EXPECT_TRUE(On(FormId::frmini, CtlId::OptIE).checked);
-    w.startPage.cmdNext_Click();
-    EXPECT_TRUE(On(FormId::frmIE, CtlId::OpIE3).checked);
-    EXPECT_FALSE(On(FormId::frmIE, CtlId::OpIE5).checked);
-    EXPECT_EQ(sys.form(FormId::frmIE).createCount, 1);
+    EXPECT_EQ(sys.boxes[0].help.file, "kit.hlp");  // F1 in the box opens the failure's help
+    EXPECT_EQ(sys.boxes[0].help.context, 53u);
 }
 
 }  // namespace

@@ -17,6 +17,13 @@ struct SetupIniTest : ::testing::Test {
     SetupIniReport Read() { return ReadSetupIni(sys, ini, slideshow); }
 };
 
+// The nine installer commands and the four flags, in the order of the rows.
+std::vector<std::string> Commands(const Ini& ini) {
+    return {ini.arqIe3Port, ini.arqIe4Port, ini.arqIe5Port, ini.arqIe5Port2, ini.arqIe3Ingl,
+            ini.arqIe4Ingl, ini.arqIe5Ingl, ini.arqIe5Ingl2, ini.arqDiscador};
+}
+std::vector<int> Flags(const Ini& ini) { return {ini.okIe3Port, ini.okIe4Port, ini.okIe3Ingl, ini.okIe4Ingl}; }
+
 TEST_F(SetupIniTest, WithoutFileTheSetup32RowsTakeTheirDefaultsAndTheOthersBeep) {
     sys.iniFile.reset();
     Read();
@@ -25,25 +32,63 @@ TEST_F(SetupIniTest, WithoutFileTheSetup32RowsTakeTheirDefaultsAndTheOthersBeep)
     EXPECT_EQ(slideshow.tipoImg, "bmp");
     EXPECT_EQ(slideshow.tipoImgTela, "bmp");
     EXPECT_EQ(sys.timerInterval, 500);
-    for (const SetupIniRow& row : kSetupIniRows) {
-        if (row.command) {
-            EXPECT_EQ(ini.*row.command, "") << row.key;
-        }
-        if (row.flag) {
-            EXPECT_EQ(ini.*row.flag, vbFalse) << row.key;
-        }
-    }
+    EXPECT_EQ(Commands(ini), std::vector<std::string>(9, ""));
+    EXPECT_EQ(Flags(ini), (std::vector<int>{0, 0, 0, 0}));
 }
 
-TEST_F(SetupIniTest, ReadsTheSeventeenRowsInOrderFromTheKitFolder) {
+// Every read in its place, and each beep right after the read that copied nothing.
+TEST_F(SetupIniTest, ReadsTheSeventeenRowsInOrderAndBeepsForEachMissingOne) {
+    for (const char* key : {"nroimg", "tempo"}) sys.SetIni("Setup32", key, "3");
+    for (const char* key : {"ie3port", "ie5port", "ie3ingl", "ie5ingl", "Discador"}) sys.SetIni("Arquivos", key, "x");
+    sys.SetIni("OKnoCD", "ie4port", "ok");
     Read();
-    std::vector<std::string> asked;
-    for (const std::string& line : sys.log)
-        if (line.rfind("GetPrivateProfileString", 0) == 0) asked.push_back(line);
-    ASSERT_EQ(asked.size(), 17u);
-    EXPECT_EQ(asked.front(), "GetPrivateProfileString Setup32 nroimg D:\\setup.ini");
-    EXPECT_EQ(asked[12], "GetPrivateProfileString Arquivos Discador D:\\setup.ini");
-    EXPECT_EQ(asked.back(), "GetPrivateProfileString OKnoCD ie4ingl D:\\setup.ini");
+    std::vector<std::string> calls;
+    for (std::string line : sys.log) {
+        for (char& c : line) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        calls.push_back(line);
+    }
+    auto get = [](const char* row) { return "getprivateprofilestring " + std::string(row) + " d:\\setup.ini"; };
+    EXPECT_EQ(calls, (std::vector<std::string>{
+                         get("setup32 nroimg"),   get("setup32 tipoimg"),   get("setup32 tipoimgtela"),
+                         get("setup32 tempo"),    get("arquivos ie3port"),  get("arquivos ie4port"),
+                         "beep",                  get("arquivos ie5port"),  get("arquivos ie5port2"),
+                         "beep",                  get("arquivos ie3ingl"),  get("arquivos ie4ingl"),
+                         "beep",                  get("arquivos ie5ingl"),  get("arquivos ie5ingl2"),
+                         "beep",                  get("arquivos discador"), get("oknocd ie3port"),
+                         "beep",                  get("oknocd ie4port"),    get("oknocd ie3ingl"),
+                         "beep",                  get("oknocd ie4ingl"),    "beep"}));
+}
+
+// Each row lands in its own variable: a row stored into another's would
+// leave one empty and the other with the wrong value.
+TEST_F(SetupIniTest, EachRowReachesItsOwnTarget) {
+    const char* keys[] = {"ie3port", "ie4port", "ie5port", "ie5port2", "ie3ingl", "ie4ingl", "ie5ingl", "ie5ingl2",
+                          "Discador"};
+    for (const char* key : keys) sys.SetIni("Arquivos", key, std::string(key) + ".exe");
+    sys.SetIni("Setup32", "nroimg", "7");
+    sys.SetIni("Setup32", "tipoimg", "gif");
+    sys.SetIni("Setup32", "tipoimgtela", "jpg");
+    sys.SetIni("Setup32", "tempo", "900");
+    Read();
+    EXPECT_EQ(Commands(ini), (std::vector<std::string>{"ie3port.exe", "ie4port.exe", "ie5port.exe", "ie5port2.exe",
+                                                       "ie3ingl.exe", "ie4ingl.exe", "ie5ingl.exe", "ie5ingl2.exe",
+                                                       "Discador.exe"}));
+    EXPECT_EQ(slideshow.nroImg, 7);
+    EXPECT_EQ(slideshow.tipoImg, "gif");
+    EXPECT_EQ(slideshow.tipoImgTela, "jpg");
+    EXPECT_EQ(sys.timerInterval, 900);
+
+    const std::pair<const char*, std::vector<int>> flags[] = {
+        {"ie3port", {-1, 0, 0, 0}}, {"ie4port", {0, -1, 0, 0}}, {"ie3ingl", {0, 0, -1, 0}}, {"ie4ingl", {0, 0, 0, -1}}};
+    for (const auto& [key, expected] : flags) {
+        SCOPED_TRACE(key);
+        for (const char* other : {"ie3port", "ie4port", "ie3ingl", "ie4ingl"}) sys.SetIni("OKnoCD", other, "no");
+        sys.SetIni("OKnoCD", key, "ok");
+        Ini fresh;
+        fresh.kitPath = "D:\\";
+        ReadSetupIni(sys, fresh, slideshow);
+        EXPECT_EQ(Flags(fresh), expected);
+    }
 }
 
 TEST_F(SetupIniTest, NumbersTakeTheirFirstCharacters) {
