@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
-#include "platform/picture_format.h"
+#include "pictures/picture_format.h"
 #include "wizard/browser_setup.h"
 #include "wizard/layout.h"
 #include "wizard/wizard.h"

@@ -28,7 +28,10 @@ SUITES=()  # "name=report" for the summary
 echo "== Native unit tests"
 "$BUILD/native/tests/unit/unit_tests" --gtest_brief=1 --gtest_output="xml:$RESULTS/unit.xml"
 "$BUILD/native-asan/tests/unit/unit_tests" --gtest_brief=1 --gtest_output="xml:$RESULTS/unit-asan.xml"
+"$BUILD/native/pictures/tests/picture_tests" --gtest_brief=1 --gtest_output="xml:$RESULTS/pictures.xml"
+"$BUILD/native-asan/pictures/tests/picture_tests" --gtest_brief=1 --gtest_output="xml:$RESULTS/pictures-asan.xml"
 SUITES+=("unit=$RESULTS/unit.xml" "unit (sanitizers)=$RESULTS/unit-asan.xml")
+SUITES+=("pictures=$RESULTS/pictures.xml" "pictures (sanitizers)=$RESULTS/pictures-asan.xml")
 
 echo "== kitcheck"
 "$BUILD/native/tests/kitcheck/kitcheck_tests" --gtest_brief=1 --gtest_output="xml:$RESULTS/kitcheck.xml"

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/picture_format.h"
+#include "pictures/picture_format.h"
 #include "platform/win32/win32_platform.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/picture_format.h"
+#include "pictures/picture_format.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/picture_format.h"
+#include "pictures/picture_format.h"
 
 namespace {
 
