@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "pictures/dib.h"
 #include "pictures/picture_format.h"
 #include "wizard/browser_setup.h"
 #include "wizard/layout.h"
@@ -117,10 +118,16 @@ private:
                 Add("picture-missing", "", name, "a imagem " + name + " não está no kit.");
             else if (kind == FileKind::Folder)
                 Add("picture-missing", "", name, name + " é uma pasta, não uma imagem.");
-            else if (!sys_.Read(path, bytes) ||
-                     !InspectPicture(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()).ok)
+            else if (!sys_.Read(path, bytes) || !Shown(bytes))
                 Add("picture-broken", "", name, name + " não é uma imagem BMP, JPEG ou GIF que o Setup32 mostre.");
         }
+    }
+
+    // Whether the launcher's own decoders make a picture of the file, as they
+    // do on every Windows.
+    static bool Shown(const std::string& bytes) {
+        Dib dib;
+        return DecodePicture(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), 0, dib);
     }
 
     static std::string Extension(const std::string& path) {

@@ -173,6 +173,23 @@ TEST_F(KitCheckTest, PicturesMissingBrokenOrFolders) {
                                                         "picture-missing  imgie.bmp"}));
 }
 
+// Judged by the launcher's decoders: a run-length bitmap whose pixels stop
+// before their end is broken though its header is sound; a 124-byte header,
+// which Windows 95 itself does not read, is shown.
+TEST_F(KitCheckTest, PicturesJudgedByTheDecoders) {
+    Clean();
+    std::string runs = Bitmap();
+    runs.resize(54 + 4);
+    runs[10] = 54 + 4, runs[28] = 8, runs[30] = 1, runs[46] = 1;  // 8 bits, run-length, one colour
+    runs += std::string("\x01\x00", 2);                            // one pixel, then nothing
+    Write("imgini.bmp", runs);
+    std::string v5 = Bitmap();
+    v5[14] = 124, v5[10] = static_cast<char>(14 + 124);
+    v5.insert(54, std::string(124 - 40, '\0'));
+    Write("imgie.bmp", v5);
+    EXPECT_EQ(Found(Check()), (std::vector<std::string>{"picture-broken  imgini.bmp"}));
+}
+
 TEST_F(KitCheckTest, WithoutSetupIniThirteenBeeps) {
     Clean();
     fs::remove(fs::path(dir_) / "setup.ini");
