@@ -73,6 +73,35 @@ std::size_t strnlen(const char* text, std::size_t most) {
     return n;
 }
 
+// The C heap, for the JPEG and GIF decoder: blocks of the process heap, as
+// new and delete use, each with its size in front, so that realloc copies
+// what the block held with the functions new and delete already need.
+namespace {
+constexpr std::size_t kBlockHead = 8;  // keeps the blocks 8-byte aligned
+}
+
+void* malloc(std::size_t size) {
+    if (size > ~std::size_t{0} - kBlockHead) return nullptr;
+    auto* block = static_cast<unsigned char*>(HeapAlloc(GetProcessHeap(), 0, size + kBlockHead));
+    if (!block) return nullptr;
+    *reinterpret_cast<std::size_t*>(block) = size;
+    return block + kBlockHead;
+}
+
+void free(void* block) {
+    if (block) HeapFree(GetProcessHeap(), 0, static_cast<unsigned char*>(block) - kBlockHead);
+}
+
+void* realloc(void* block, std::size_t size) {
+    if (!block) return malloc(size);
+    void* moved = malloc(size);
+    if (!moved) return nullptr;
+    const std::size_t had = *reinterpret_cast<std::size_t*>(static_cast<unsigned char*>(block) - kBlockHead);
+    memcpy(moved, block, had < size ? had : size);
+    free(block);
+    return moved;
+}
+
 // The launcher ends through ExitProcess, as Windows ends every program;
 // nothing is registered to run at the end.
 int atexit(void (*)(void)) { return 0; }

@@ -1,13 +1,10 @@
 #include "platform/forms/win32/picture.h"
 
-#include <ole2.h>
-#include <olectl.h>
-
 #include <cstring>
 #include <vector>
 
+#include "pictures/dib.h"
 #include "pictures/picture_format.h"
-#include "platform/desktop/desktop.h"
 
 namespace {
 
@@ -27,91 +24,64 @@ bool ReadFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
     return ok;
 }
 
-HBITMAP FromPlainBitmap(const std::vector<std::uint8_t>& bytes, const PictureInfo& info) {
-    auto header = reinterpret_cast<const BITMAPINFO*>(bytes.data() + info.infoOffset);
+// The decoded picture as a DIB section: Windows gets only the 40-byte header
+// and 8- or 24-bit pixels, which every version of it reads.
+HBITMAP FromDib(const Dib& dib) {
+    auto header = reinterpret_cast<const BITMAPINFO*>(dib.bytes.data());
     void* bits = nullptr;
     HBITMAP bitmap = CreateDIBSection(nullptr, header, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (bitmap && bits) std::memcpy(bits, bytes.data() + info.bitsOffset, info.bitsSize);
+    if (bitmap && bits) std::memcpy(bits, dib.bits(), dib.bytes.size() - dib.bitsOffset());
     return bitmap;
 }
 
-// The system's picture decoder is in OLE, which a kit of plain bitmaps never
-// needs: its DLLs are loaded, and COM started on this thread, with the first
-// picture that needs them rather than before the first window.
-struct Ole {
-    decltype(&CreateStreamOnHGlobal) createStream = nullptr;
-    decltype(&OleLoadPicture) loadPicture = nullptr;
-};
-
-template <typename Function>
-Function Proc(HMODULE module, const char* name) {
-    return module ? reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(module, name))) : nullptr;
-}
-
-const Ole* LoadOle() {
-    static Ole ole;
-    static bool tried = false;
-    if (!tried) {
-        tried = true;
-        HMODULE ole32 = LoadSystemLibrary("ole32.dll");
-        auto coInitialize = Proc<decltype(&CoInitialize)>(ole32, "CoInitialize");
-        if (coInitialize && SUCCEEDED(coInitialize(nullptr))) {
-            ole.createStream = Proc<decltype(&CreateStreamOnHGlobal)>(ole32, "CreateStreamOnHGlobal");
-            // The picture functions came in OLEPRO32.DLL before OLEAUT32.DLL held them.
-            ole.loadPicture = Proc<decltype(&OleLoadPicture)>(LoadSystemLibrary("oleaut32.dll"), "OleLoadPicture");
-            if (!ole.loadPicture)
-                ole.loadPicture = Proc<decltype(&OleLoadPicture)>(LoadSystemLibrary("olepro32.dll"), "OleLoadPicture");
-        }
+// An 8-bit picture's own colours; for a deeper one a cube of 6 levels of
+// red, green and blue and 20 greys between them, which the 20 colours
+// Windows keeps for itself complete to 256.
+HPALETTE PaletteFor(const Dib& dib) {
+    struct {
+        WORD version, count;
+        PALETTEENTRY entries[256];
+    } palette{};
+    palette.version = 0x300;
+    auto add = [&](int r, int g, int b) {
+        palette.entries[palette.count++] = {static_cast<BYTE>(r), static_cast<BYTE>(g), static_cast<BYTE>(b), 0};
+    };
+    if (dib.bitCount == 8) {
+        const std::uint8_t* table = dib.bytes.data() + 40;
+        for (int i = 0; i < dib.colors; ++i) add(table[4 * i + 2], table[4 * i + 1], table[4 * i]);
+    } else {
+        for (int r = 0; r < 6; ++r)
+            for (int g = 0; g < 6; ++g)
+                for (int b = 0; b < 6; ++b) add(51 * r, 51 * g, 51 * b);
+        for (int i = 0; i < 20; ++i) add(8 + 12 * i, 8 + 12 * i, 8 + 12 * i);
     }
-    return ole.createStream && ole.loadPicture ? &ole : nullptr;
-}
-
-// The system decoder: run-length bitmaps, JPEG and GIF.
-HBITMAP FromDecoder(const std::vector<std::uint8_t>& bytes) {
-    const Ole* ole = LoadOle();
-    if (!ole) return nullptr;
-    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
-    if (!memory) return nullptr;
-    if (void* p = GlobalLock(memory)) {
-        std::memcpy(p, bytes.data(), bytes.size());
-        GlobalUnlock(memory);
-    }
-    IStream* stream = nullptr;
-    if (FAILED(ole->createStream(memory, TRUE, &stream))) {
-        GlobalFree(memory);
-        return nullptr;
-    }
-    IPicture* picture = nullptr;
-    HBITMAP copy = nullptr;
-    if (SUCCEEDED(ole->loadPicture(stream, static_cast<LONG>(bytes.size()), FALSE, IID_IPicture,
-                                 reinterpret_cast<void**>(&picture)))) {
-        short type = PICTYPE_UNINITIALIZED;
-        OLE_HANDLE handle = 0;
-        if (SUCCEEDED(picture->get_Type(&type)) && type == PICTYPE_BITMAP &&
-            SUCCEEDED(picture->get_Handle(&handle)) && handle)
-            // An OLE_HANDLE holds 32 bits; a 64-bit process's GDI handle is
-            // that value sign-extended, as LongToHandle does.
-            copy = static_cast<HBITMAP>(CopyImage(reinterpret_cast<HBITMAP>(static_cast<LONG_PTR>(static_cast<LONG>(handle))),
-                                                  IMAGE_BITMAP, 0, 0, 0));
-        picture->Release();
-    }
-    stream->Release();
-    return copy;
+    return CreatePalette(reinterpret_cast<const LOGPALETTE*>(&palette));
 }
 
 }  // namespace
 
-std::unique_ptr<Picture> Picture::Load(const std::string& path) {
+std::unique_ptr<Picture> Picture::Load(const std::string& path, COLORREF behind) {
     std::vector<std::uint8_t> bytes;
     if (!ReadFile(path, bytes)) return nullptr;
-    PictureInfo info = InspectPicture(bytes.data(), bytes.size());
-    if (!info.ok) return nullptr;
-    HBITMAP bitmap = info.plainBitmap ? FromPlainBitmap(bytes, info) : FromDecoder(bytes);
-    if (!bitmap) return nullptr;
-    return std::make_unique<Picture>(bitmap);
+    Dib dib;
+    if (!DecodePicture(bytes.data(), bytes.size(), behind, dib)) return nullptr;
+    return FromDib(dib, ScreenHasPalette());
 }
 
-Picture::Picture(HBITMAP bitmap) : bitmap_(bitmap) {
+std::unique_ptr<Picture> Picture::FromDib(const Dib& dib, bool palette) {
+    HBITMAP bitmap = ::FromDib(dib);
+    if (!bitmap) return nullptr;
+    return std::make_unique<Picture>(bitmap, palette ? PaletteFor(dib) : nullptr);
+}
+
+bool Picture::ScreenHasPalette() {
+    HDC screen = GetDC(nullptr);
+    const bool palette = screen && (GetDeviceCaps(screen, RASTERCAPS) & RC_PALETTE);
+    if (screen) ReleaseDC(nullptr, screen);
+    return palette;
+}
+
+Picture::Picture(HBITMAP bitmap, HPALETTE palette) : bitmap_(bitmap), palette_(palette) {
     BITMAP b{};
     if (GetObjectA(bitmap_, sizeof b, &b)) {
         width_ = b.bmWidth;
@@ -119,11 +89,24 @@ Picture::Picture(HBITMAP bitmap) : bitmap_(bitmap) {
     }
 }
 
-Picture::~Picture() { DeleteObject(bitmap_); }
+Picture::~Picture() {
+    DeleteObject(bitmap_);
+    if (palette_) DeleteObject(palette_);
+}
 
-void Picture::Draw(HDC dc, int x, int y) const { Stretch(dc, x, y, width_, height_); }
+UINT Picture::Realize(HDC dc, bool background) const {
+    if (!palette_) return 0;
+    HPALETTE old = SelectPalette(dc, palette_, background);
+    const UINT changed = RealizePalette(dc);
+    if (old) SelectPalette(dc, old, TRUE);
+    return changed == GDI_ERROR ? 0 : changed;
+}
 
-void Picture::Stretch(HDC dc, int x, int y, int w, int h) const {
+void Picture::Draw(HDC dc, int x, int y, bool background) const { Stretch(dc, x, y, width_, height_, background); }
+
+void Picture::Stretch(HDC dc, int x, int y, int w, int h, bool background) const {
+    HPALETTE oldPalette = palette_ ? SelectPalette(dc, palette_, background) : nullptr;
+    if (palette_) RealizePalette(dc);
     HDC memory = CreateCompatibleDC(dc);
     HGDIOBJ old = SelectObject(memory, bitmap_);
     if (w == width_ && h == height_) {
@@ -135,4 +118,5 @@ void Picture::Stretch(HDC dc, int x, int y, int w, int h) const {
     }
     SelectObject(memory, old);
     DeleteDC(memory);
+    if (oldPalette) SelectPalette(dc, oldPalette, TRUE);
 }

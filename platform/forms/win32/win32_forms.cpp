@@ -53,7 +53,11 @@ HWND Win32Forms::WindowOf(FormId form) const {
 }
 
 bool Win32Forms::LoadPicture(FormId form, CtlId control, const std::string& path) {
-    std::unique_ptr<Picture> picture = Picture::Load(path);
+    // What lies behind the picture: the frame's workspace, or a page.
+    LOGBRUSH brush{};
+    GetObjectA(GetSysColorBrush(form == FormId::MDIQOBSetup ? COLOR_APPWORKSPACE : COLOR_BTNFACE), sizeof brush, &brush);
+    const COLORREF behind = brush.lbColor;
+    std::unique_ptr<Picture> picture = Picture::Load(path, behind);
     if (!picture) return false;
     if (form == FormId::MDIQOBSetup && frame_) {
         frame_->SetBackground(std::move(picture));
