@@ -81,10 +81,27 @@ void FrameWindow::PaintBackground(HDC dc) {
     if (background_) {
         int x = (r.right - background_->width()) / 2;
         int y = (r.bottom - background_->height()) / 2;
-        background_->Draw(dc, x, y);
+        background_->Draw(dc, x, y, false);
         ExcludeClipRect(dc, x, y, x + background_->width(), y + background_->height());
     }
     FillRect(dc, &r, GetSysColorBrush(COLOR_APPWORKSPACE));
+}
+
+// On a screen of 256 or 16 colours: the background picture's palette is
+// realized in the foreground, and the page shown realizes its own picture's
+// as a background palette; both are repainted with the colours the screen
+// now has. Windows sends the palette messages to the frame only.
+LRESULT FrameWindow::RealizePalettes(UINT msg, WPARAM wParam, LPARAM lParam) {
+    UINT changed = 0;
+    if (background_ && background_->palette()) {
+        HDC dc = GetDC(client_);
+        changed = background_->Realize(dc, false);
+        ReleaseDC(client_, dc);
+        InvalidateRect(client_, nullptr, TRUE);
+    }
+    if (HWND page = reinterpret_cast<HWND>(SendMessageA(client_, WM_MDIGETACTIVE, 0, 0)))
+        SendMessageA(page, msg, wParam, lParam);
+    return changed ? TRUE : FALSE;
 }
 
 bool FrameWindow::QueryUnload(std::int16_t mode) {
@@ -135,6 +152,14 @@ LRESULT FrameWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_QUERYENDSESSION:
         return QueryUnload(kCloseByWindows);
+    case WM_QUERYNEWPALETTE:
+        return RealizePalettes(msg, wParam, lParam);
+    case WM_PALETTECHANGED:
+        // Not when this frame or one of its windows changed it: that would
+        // realize and repaint without end.
+        if (reinterpret_cast<HWND>(wParam) != hwnd_ && !IsChild(hwnd_, reinterpret_cast<HWND>(wParam)))
+            RealizePalettes(msg, wParam, lParam);
+        return 0;
     case WM_DESTROY:
         KillTimer(hwnd_, kTimer1);
         PostQuitMessage(0);

@@ -33,6 +33,7 @@ private:
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
     bool CreateClient();
     void PaintBackground(HDC dc);
+    LRESULT RealizePalettes(UINT msg, WPARAM wParam, LPARAM lParam);
     bool QueryUnload(std::int16_t mode);
 
     const Desktop& desktop_;

@@ -223,7 +223,7 @@ void PageWindow::SetToolTip(CtlId control, const std::string& text) {
 void PageWindow::DrawImage(const DRAWITEMSTRUCT& item) {
     const RECT& r = item.rcItem;
     if (image_)
-        image_->Stretch(item.hDC, r.left, r.top, r.right - r.left, r.bottom - r.top);
+        image_->Stretch(item.hDC, r.left, r.top, r.right - r.left, r.bottom - r.top, true);
     else
         FillRect(item.hDC, &r, GetSysColorBrush(COLOR_BTNFACE));
 }
@@ -283,6 +283,16 @@ LRESULT PageWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_COMMAND:
         if (HIWORD(wParam) == BN_CLICKED) OnCommand(LOWORD(wParam));
         return 0;
+    case WM_QUERYNEWPALETTE:
+    case WM_PALETTECHANGED:  // passed on by the frame: the picture drawn again in the screen's new colours
+        if (HWND image = Control(CtlId::Image1); image && image_ && image_->palette()) {
+            HDC dc = GetDC(image);
+            const UINT changed = image_->Realize(dc, true);
+            ReleaseDC(image, dc);
+            InvalidateRect(image, nullptr, FALSE);
+            return changed ? TRUE : FALSE;
+        }
+        return FALSE;
     case WM_DRAWITEM:
         DrawImage(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
         return TRUE;
