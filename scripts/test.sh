@@ -57,6 +57,8 @@ trap stop_wine EXIT
 for color in red blue; do
     for type in jpg gif; do convert -size 617x564 "xc:$color" "$BUILD/fixtures/$color.$type"; done
 done
+convert -size 617x564 "xc:#3366CC" -interlace JPEG "$BUILD/fixtures/progressive.jpg"
+convert -size 617x564 "xc:#3366CC" -interlace GIF "$BUILD/fixtures/interlaced.gif"
 
 # The Wine suites of one build; with "short", only the registry suite and
 # one whole road through both pages.

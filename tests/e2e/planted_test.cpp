@@ -1,8 +1,7 @@
-// The system DLLs that the launcher loads when it needs them (the common
-// controls for a tool tip, OLE for a JPEG picture) come from the system
-// folder. Copies of the same names beside the program and in the kit folder,
-// which Wine is told to prefer to its own, are never loaded, and the tool tip
-// and the picture work all the same.
+// The system DLL that the launcher loads when it needs it (the common
+// controls, for a tool tip) comes from the system folder. Copies of the same
+// name beside the program and in the kit folder, which Wine is told to
+// prefer to its own, are never loaded, and the tool tip works all the same.
 #include <fstream>
 #include <iterator>
 
@@ -11,7 +10,7 @@
 namespace {
 
 // Wine told to prefer DLLs found on the search path to its own for the
-// launcher's three, as WINEDLLOVERRIDES="comctl32,ole32,oleaut32=n,b" would
+// launcher's, as WINEDLLOVERRIDES="comctl32=n,b" would
 // (Wine takes that variable from the Unix environment, which a program it
 // starts inherits from Wine, not from the test): the launcher's own key of
 // overrides, removed after.
@@ -24,8 +23,7 @@ public:
             ADD_FAILURE() << "cannot create " << kKey;
             return;
         }
-        for (const char* dll : {"comctl32", "ole32", "oleaut32"})
-            RegSetValueExA(key, dll, 0, REG_SZ, reinterpret_cast<const BYTE*>("native,builtin"), 15);
+        RegSetValueExA(key, "comctl32", 0, REG_SZ, reinterpret_cast<const BYTE*>("native,builtin"), 15);
         RegCloseKey(key);
     }
     ~PreferFoundDlls() { RegDeleteKeyA(HKEY_CURRENT_USER, kKey); }
@@ -79,11 +77,9 @@ TEST(Planting, SystemDllsComeFromTheSystemFolder) {
     const std::string program = kit.Path("programa");
     ASSERT_TRUE(CreateDirectoryA(program.c_str(), nullptr));
     ASSERT_TRUE(CopyFileA(Environment("SETUP32_EXE").c_str(), (program + "\\Setup32.exe").c_str(), FALSE));
-    for (const char* dll : {"comctl32.dll", "ole32.dll", "oleaut32.dll"}) {
-        const std::string planted = Environment("SETUP32_PLANTED") + "\\" + dll;
-        ASSERT_TRUE(CopyFileA(planted.c_str(), kit.Path(dll).c_str(), FALSE)) << planted;
-        ASSERT_TRUE(CopyFileA(planted.c_str(), (program + "\\" + dll).c_str(), FALSE)) << planted;
-    }
+    const std::string planted = Environment("SETUP32_PLANTED") + "\\comctl32.dll";
+    ASSERT_TRUE(CopyFileA(planted.c_str(), kit.Path("comctl32.dll").c_str(), FALSE)) << planted;
+    ASSERT_TRUE(CopyFileA(planted.c_str(), (program + "\\comctl32.dll").c_str(), FALSE)) << planted;
     PreferFoundDlls overrides;
     ScopedEnvironment log("SETUP32_PLANTED_LOG", kit.Path("planted.log"));
 

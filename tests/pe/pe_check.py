@@ -12,7 +12,8 @@ import xml.etree.ElementTree as ET
 import pefile
 
 # Loaded with the program: the system's own DLLs that every Windows has. The
-# common controls and OLE are loaded from the system folder when needed.
+# common controls are loaded from the system folder when needed; OLE never:
+# the launcher decodes its pictures itself, and holds no OLE DLL's name.
 ALLOWED_DLLS = {"KERNEL32.DLL", "USER32.DLL", "GDI32.DLL", "ADVAPI32.DLL"}
 RT_ICON, RT_GROUP_ICON, RT_VERSION, RT_MANIFEST = 3, 14, 16, 24
 SIZE_LIMIT = 64 * 1024
@@ -152,6 +153,13 @@ def check_version(pe, _):
     assert strings.get("OriginalFilename") == "Setup32.exe", strings
 
 
+def check_no_ole(pe, exe):
+    with open(exe, "rb") as f:
+        data = f.read().lower()
+    for name in (b"ole32", b"oleaut32", b"olepro32"):
+        assert name not in data, f"the exe names {name.decode()}"
+
+
 def main():
     exe, report = sys.argv[1], sys.argv[2]
     allowed_file = os.path.join(os.path.dirname(os.path.abspath(__file__)), "allowed_imports.txt")
@@ -159,7 +167,7 @@ def main():
     checks = [("Header", check_header, None), ("Size", check_size, exe), ("Imports", check_imports, allowed_file),
               ("Instructions486", check_instructions, exe), ("TextsInCp1252", check_texts_cp1252, exe),
               ("NoManifest", check_no_manifest, None), ("Icon", check_icon, None),
-              ("VersionRecord", check_version, None)]
+              ("VersionRecord", check_version, None), ("NoOle", check_no_ole, exe)]
     suite = ET.Element("testsuite", name="PeCheck")
     failures = 0
     for name, check, argument in checks:
