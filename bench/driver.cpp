@@ -10,9 +10,10 @@
 // The NSIS wizard, a peer made with another installer system, is timed to
 // its first page like the others.
 //
-// The kits folder holds four kits made by bench.sh: start (the slideshow at
-// its usual pace), idle (tempo=0: no tick at all), bmp and jpg (tempo=<tempo
-// ms>, 617 x 564 pictures).
+// The kits folder holds five kits made by bench.sh: start (the slideshow at
+// its usual pace), idle (tempo=0: no tick at all), bmp, jpg and gif
+// (tempo=<tempo ms>, 617 x 564 pictures). With SETUP32_PREVIOUS naming an
+// earlier Setup32.exe, its ticks are measured in the same run, after these.
 //
 // What Wine gives, and what is read instead:
 // - GetProcessTimes on another process gives near-zero times under Wine 8
@@ -330,6 +331,7 @@ void CALLBACK ReferenceTick(HWND, UINT, UINT_PTR, DWORD) { ++g_referenceTicks; }
 
 struct Options {
     std::string setup32, minimal, minimalDlls, kits, nsis;
+    std::string previous;  // SETUP32_PREVIOUS: an earlier Setup32.exe, its ticks measured too
     int runs = 12;
     int ticks = 200;
     int tempo = 50;
@@ -359,7 +361,7 @@ bool MeasureStartUp(const Options& o) {
     for (int run = -1; run < o.runs; ++run) {
         for (Subject& subject : subjects) {
             Program program;
-            if (!Start(program, subject.exe, o.kits + "\\start")) return Fail("cannot start a program");
+            if (!Start(program, subject.exe, o.kits + "\\start")) return Fail(("cannot start " + subject.exe).c_str());
             double ms = WaitVisible(program, subject.kind);
             double cpuMs = static_cast<double>(CpuTime100ns(program.pi.dwProcessId)) / 10000.0;
             End(program);
@@ -391,9 +393,9 @@ struct Window {
 
 // Starts the launcher on a kit, lets it settle, then measures over
 // ticks x tempo of wall time.
-bool MeasureWindow(const Options& o, const char* kit, Window& w) {
+bool MeasureWindow(const Options& o, const std::string& exe, const char* kit, Window& w) {
     Program program;
-    if (!Start(program, o.setup32, o.kits + "\\" + kit)) return Fail("cannot start Setup32.exe");
+    if (!Start(program, exe, o.kits + "\\" + kit)) return Fail("cannot start Setup32.exe");
     if (WaitVisible(program, Kind::Launcher) < 0) {
         End(program);
         return Fail("the start page did not show");
@@ -433,24 +435,30 @@ bool Run(const Options& o) {
     if (!MeasureStartUp(o)) return false;
     if (!MeasureMinimal(o)) return false;
 
-    Window idle;
-    if (!MeasureWindow(o, "idle", idle)) return false;
-    PrintUsage("setup32.startup", idle.before);
-    double idleRate = idle.cpuMs / idle.wallMs;  // CPU ms per wall ms with no tick
-    Print("idle.cpu_ms", idle.cpuMs);
-    Print("idle.wall_ms", idle.wallMs);
-
-    for (const char* format : {"bmp", "jpg"}) {
-        Window w;
-        if (!MeasureWindow(o, format, w)) return false;
-        std::string p = std::string("tick.") + format;
-        double ticks = static_cast<double>(w.ticks > 0 ? w.ticks : 1);
-        Print((p + ".ticks").c_str(), ticks);
-        Print((p + ".wall_ms").c_str(), w.wallMs);
-        Print((p + ".cpu_ms").c_str(), w.cpuMs);
-        Print((p + ".cpu_per_tick_ms").c_str(), (w.cpuMs - idleRate * w.wallMs) / ticks);
-        PrintUsage(p + ".before", w.before);
-        PrintUsage(p + ".after", w.after);
+    // This build, then the previous one when given, each with its own idle rate.
+    for (const std::string* exe : {&o.setup32, &o.previous}) {
+        if (exe->empty()) continue;
+        const std::string tick = exe == &o.setup32 ? "tick." : "previous.tick.";
+        Window idle;
+        if (!MeasureWindow(o, *exe, "idle", idle)) return false;
+        if (exe == &o.setup32) {
+            PrintUsage("setup32.startup", idle.before);
+            Print("idle.cpu_ms", idle.cpuMs);
+            Print("idle.wall_ms", idle.wallMs);
+        }
+        double idleRate = idle.cpuMs / idle.wallMs;  // CPU ms per wall ms with no tick
+        for (const char* format : {"bmp", "jpg", "gif"}) {
+            Window w;
+            if (!MeasureWindow(o, *exe, format, w)) return false;
+            std::string p = tick + format;
+            double ticks = static_cast<double>(w.ticks > 0 ? w.ticks : 1);
+            Print((p + ".ticks").c_str(), ticks);
+            Print((p + ".wall_ms").c_str(), w.wallMs);
+            Print((p + ".cpu_ms").c_str(), w.cpuMs);
+            Print((p + ".cpu_per_tick_ms").c_str(), (w.cpuMs - idleRate * w.wallMs) / ticks);
+            PrintUsage(p + ".before", w.before);
+            PrintUsage(p + ".after", w.after);
+        }
     }
     std::printf("source.gdi %s\n", g_gdiSource);
     std::printf("source.user %s\n", g_userSource);
@@ -474,6 +482,10 @@ int main(int argc, char** argv) {
     o.ticks = std::max(1, std::atoi(argv[6]));
     o.tempo = std::max(10, std::atoi(argv[7]));
     if (argc == 9) o.nsis = argv[8];
+    // The launcher as it was before, measured beside this one.
+    char previous[MAX_PATH];
+    const DWORD length = GetEnvironmentVariableA("SETUP32_PREVIOUS", previous, sizeof previous);
+    if (length > 0 && length < sizeof previous) o.previous = previous;
     setvbuf(stdout, nullptr, _IONBF, 0);
     return Run(o) ? 0 : 1;
 }

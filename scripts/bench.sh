@@ -8,6 +8,7 @@
 # untouched. Takes about a minute and a half after the build.
 #
 #   scripts/bench.sh            # BENCH_RUNS=20 BENCH_TICKS=200 BENCH_TEMPO=50
+#   BENCH_PREVIOUS=REV scripts/bench.sh   # also the ticks of the launcher of git revision REV
 set -euo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 TOP=${SETUP32_BUILD:-$ROOT/build}
@@ -25,6 +26,17 @@ ARCH=$SETUP32_WINE_ARCH
 LAUNCHER="$TOP/$(windows_build "$ARCH")/Setup32.exe"
 
 BENCH="$TOP/bench"
+PREVIOUS=""
+if [ -n "${BENCH_PREVIOUS:-}" ]; then
+    echo "Building the launcher of $BENCH_PREVIOUS for $ARCH (build/bench/previous)"
+    rm -rf "$BENCH/previous"
+    mkdir -p "$BENCH/previous/src"
+    git -C "$ROOT" archive "$BENCH_PREVIOUS" | tar -x -C "$BENCH/previous/src"
+    cmake -S "$BENCH/previous/src" -B "$BENCH/previous/build" -DCMAKE_BUILD_TYPE=Release \
+        -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-$ARCH.cmake" >/dev/null
+    cmake --build "$BENCH/previous/build" --target Setup32 -j "$(nproc)" -- --no-print-directory >/dev/null
+    PREVIOUS="$BENCH/previous/build/Setup32.exe"
+fi
 echo "Building the benchmark's programs for $ARCH (build/bench)"
 rm -rf "$BENCH/programs"
 cmake -S "$ROOT/bench" -B "$BENCH/programs" -DCMAKE_BUILD_TYPE=Release \
@@ -38,7 +50,7 @@ makensis -V2 -INPUTCHARSET UTF8 -DOUTFILE="$NSIS" "$ROOT/bench/nsis/wizard.nsi" 
 echo "Making the kits (build/bench/kits)"
 KITS="$BENCH/kits"
 rm -rf "$KITS"
-mkdir -p "$KITS"/{start,idle,bmp,jpg}
+mkdir -p "$KITS"/{start,idle,bmp,jpg,gif}
 pictures() {  # kit folder, extension, gradients...
     local kit=$1 ext=$2 n=0
     shift 2
@@ -46,6 +58,8 @@ pictures() {  # kit folder, extension, gradients...
         n=$((n + 1))
         if [ "$ext" = bmp ]; then
             convert -size 617x564 "gradient:$colours" -type TrueColor "BMP3:$kit/image$n.bmp"
+        elif [ "$ext" = gif ]; then
+            convert -size 617x564 "gradient:$colours" "$kit/image$n.gif"
         else
             convert -size 617x564 "gradient:$colours" -quality 90 "$kit/image$n.jpg"
         fi
@@ -82,10 +96,12 @@ INI
 GRADIENTS=('#0b3d91-#5fa8ff' '#1b5e20-#a5d6a7' '#7b1fa2-#f8bbd0')
 for kit in start idle bmp; do pictures "$KITS/$kit" bmp "${GRADIENTS[@]}"; done
 pictures "$KITS/jpg" jpg "${GRADIENTS[@]}"
+pictures "$KITS/gif" gif "${GRADIENTS[@]}"
 ini "$KITS/start" bmp 2500
 ini "$KITS/idle" bmp 0
 ini "$KITS/bmp" bmp "$TEMPO"
 ini "$KITS/jpg" jpg "$TEMPO"
+ini "$KITS/gif" gif "$TEMPO"
 
 # Wine: a prefix of the bench's own, and a display of its own, started
 # before any Wine process of the prefix (Wine's desktop keeps its display).
@@ -103,13 +119,19 @@ wine_prefix
 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
 wineserver -w
 
+# makensis builds a 32-bit wizard, which a host that can't execute i386 code
+# does not start: it is timed only where it runs.
+NSIS_RUNS=""
+[ "$ARCH" != i686 ] || NSIS_RUNS=1
 LOAD_BEFORE=$(cut -d' ' -f1-3 /proc/loadavg)
 echo "Measuring the $ARCH build under Wine ($WINE_LABEL) on $DISPLAY: $RUNS start-ups of each of 3 programs, $TICKS ticks of $TEMPO ms per format"
 RESULTS="$BENCH/results.txt"
-timeout 600 "$WINELOADER" "$BENCH/programs/driver.exe" "$(winpath "$LAUNCHER")" \
+SETUP32_PREVIOUS=${PREVIOUS:+$(winpath "$PREVIOUS")} \
+    timeout 900 "$WINELOADER" "$BENCH/programs/driver.exe" "$(winpath "$LAUNCHER")" \
     "$(winpath "$BENCH/programs/minimal.exe")" "$(winpath "$BENCH/programs/minimal_dlls.exe")" "$(winpath "$KITS")" \
-    "$RUNS" "$TICKS" "$TEMPO" "$(winpath "$NSIS")" \
+    "$RUNS" "$TICKS" "$TEMPO" ${NSIS_RUNS:+"$(winpath "$NSIS")"} \
     | tr -d '\r' >"$RESULTS" || { cat "$RESULTS"; echo "bench: the driver failed" >&2; exit 1; }
+[ -z "$PREVIOUS" ] || echo "previous.rev $BENCH_PREVIOUS" >>"$RESULTS"
 
 echo
 /usr/bin/python3 "$ROOT/bench/table.py" "$RESULTS" "$TOP/win32/Setup32.exe" "$TICKS" "$TEMPO" "$NSIS"
