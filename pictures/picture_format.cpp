@@ -19,7 +19,7 @@ PictureInfo InspectBmp(const std::uint8_t* d, std::size_t size) {
     const std::uint32_t bitsOffset = U32(d + 10);
     if (bitsOffset >= size || headerSize > size - kFileHeader) return info;
 
-    if (headerSize == 12) {  // the old core header: left to the system decoder
+    if (headerSize == 12) {  // the old core header: the rest is checked by the bitmap decoder
         info.width = static_cast<int>(U16(d + 18));
         info.height = static_cast<int>(U16(d + 20));
         info.ok = Fits(info.width, info.height);
@@ -44,7 +44,7 @@ PictureInfo InspectBmp(const std::uint8_t* d, std::size_t size) {
     if (compression == 3) tableSize += headerSize == 40 ? 12 : 0;  // the three masks follow a short header
     if (kFileHeader + headerSize + tableSize > bitsOffset) return info;
 
-    if (compression == 1 || compression == 2) {  // run-length: left to the system decoder
+    if (compression == 1 || compression == 2) {  // run-length: the decoder checks the runs as it reads them
         info.ok = (compression == 1 ? bitCount == 8 : bitCount == 4) && height > 0;
         return info;
     }
