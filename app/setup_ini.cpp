@@ -55,7 +55,7 @@ std::int16_t FlagOf(const std::string& value) {
     return value.size() >= 2 && upper(value[0]) == 'O' && upper(value[1]) == 'K' ? vbTrue : vbFalse;
 }
 
-RowOutcome Store(const SetupIniRow& row, const std::string& value, Platform& sys, Ini& ini,
+RowOutcome Store(const SetupIniRow& row, const std::string& value, Forms& forms, Ini& ini,
                  SlideshowSettings& slideshow) {
     switch (row.kind) {
     case SetupIniRow::NroImg: {
@@ -73,7 +73,7 @@ RowOutcome Store(const SetupIniRow& row, const std::string& value, Platform& sys
     case SetupIniRow::Tempo: {
         auto number = ToNumber(Left(value, 5));
         if (!number) return RowOutcome::NotANumber;
-        return sys.SetTimerInterval(*number) ? RowOutcome::Stored : RowOutcome::TimerRejected;
+        return forms.SetTimerInterval(*number) ? RowOutcome::Stored : RowOutcome::TimerRejected;
     }
     case SetupIniRow::Command:
         ini.*row.command = value;
@@ -87,7 +87,7 @@ RowOutcome Store(const SetupIniRow& row, const std::string& value, Platform& sys
 
 }  // namespace
 
-SetupIniReport ReadSetupIni(Platform& sys, Ini& ini, SlideshowSettings& slideshow) {
+SetupIniReport ReadSetupIni(System& sys, Forms& forms, Ini& ini, SlideshowSettings& slideshow) {
     const std::string file = ini.kitPath + "setup.ini";
     constexpr std::uint32_t kBufferSize = 50;
     char buffer[kBufferSize];
@@ -105,7 +105,7 @@ SetupIniReport ReadSetupIni(Platform& sys, Ini& ini, SlideshowSettings& slidesho
         // The value is the text in front of the NUL; the buffer may hold no NUL
         // at all if the reader misbehaves, so the length is bounded by the buffer.
         report[i].value.assign(buffer, strnlen(buffer, kBufferSize - 1));
-        report[i].outcome = Store(row, report[i].value, sys, ini, slideshow);
+        report[i].outcome = Store(row, report[i].value, forms, ini, slideshow);
     }
     return report;
 }

@@ -7,7 +7,8 @@
 #include <string>
 
 #include "app/ini.h"
-#include "platform/platform.h"
+#include "platform/forms/forms.h"
+#include "platform/system/system.h"
 
 // The frame window's own targets of section Setup32.
 struct SlideshowSettings {
@@ -46,7 +47,7 @@ using SetupIniReport = std::array<RowResult, kSetupIniRowCount>;
 
 // Fills the installer state from kitPath + "setup.ini", sounding one beep for
 // each row that copies nothing, and sets the slideshow interval.
-SetupIniReport ReadSetupIni(Platform& sys, Ini& ini, SlideshowSettings& slideshow);
+SetupIniReport ReadSetupIni(System& sys, Forms& forms, Ini& ini, SlideshowSettings& slideshow);
 
 // A decimal integer with an optional sign and surrounding blanks; nothing else.
 std::optional<long> ToNumber(const std::string& text);

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/fake_platform.h"
+#include "platform/system/fake_system.h"
 #include "probe/browser_probe.h"
 #include "probe/registry.h"
 
@@ -18,7 +18,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     DecodeRegistryValue(type, value.data(), static_cast<std::uint32_t>(std::min<std::size_t>(value.size(), 1024)),
                         text);
 
-    FakePlatform sys;
+    std::vector<std::string> log;
+    FakeSystem sys{log};
     sys.SetRegValue(kBrowserKey, "Build", type, value);
     std::string build;
     GetKeyValue(sys, kHkeyLocalMachine, kBrowserKey, "Build", build);

@@ -5,8 +5,10 @@
 #include <string>
 
 #include "app/setup_ini.h"
-#include "platform/fake_platform.h"
+#include "platform/forms/fake_forms.h"
+#include "platform/system/fake_system.h"
 #include "probe/browser_probe.h"
+#include "wizard/layout.h"
 #include "wizard/wizard.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -19,7 +21,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         lines.push_back(input.substr(start, end - start));
     lines.push_back(input.substr(start));
 
-    FakePlatform sys;
+    std::vector<std::string> log;
+    FakeSystem sys{log};
+    FakeForms forms{WindowDesign(), log};
     sys.iniFile = "C:\\KIT\\setup.ini";
     std::size_t line = 0;
     for (const SetupIniRow& row : kSetupIniRows)
@@ -31,24 +35,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (line < lines.size()) sys.SetRegText(kBrowserKey, "Version", lines[line++]);
     sys.programs.insert("setup.exe");
 
-    Wizard w(sys);
-    sys.onActivate = [&](FormId page) { w.Activated(page); };
-    w.frame.MDIForm_Load();
-    w.frame.MDIForm_Resize();
+    Wizard w(sys, forms);
+    forms.events = &w;
+    w.Load(FormId::MDIQOBSetup);
+    w.Resize(FormId::MDIQOBSetup);
     for (; line < lines.size(); ++line) {
         for (char press : lines[line]) {
             sys.answers.push_back(press & 1 ? vbYes : vbNo);
             switch (press % 8) {
-            case 0: w.frame.Timer1_Timer(); break;
-            case 1: w.startPage.cmdNext_Click(); break;
-            case 2: sys.Select(FormId::frmini, CtlId::optDiscador); break;
-            case 3: w.browserPage.cmdBack_Click(); break;
-            case 4: sys.Select(FormId::frmIE, press & 16 ? CtlId::OpIE3 : CtlId::OpIE4); break;
-            case 5: w.browserPage.cmdNext_Click(); break;
-            case 6: w.startPage.cmdCancel_Click(); break;
+            case 0: w.Timer(FormId::MDIQOBSetup); break;
+            case 1: w.Click(FormId::frmini, CtlId::cmdNext); break;
+            case 2: forms.Select(FormId::frmini, CtlId::optDiscador); break;
+            case 3: w.Click(FormId::frmIE, CtlId::cmdBack); break;
+            case 4: forms.Select(FormId::frmIE, press & 16 ? CtlId::OpIE3 : CtlId::OpIE4); break;
+            case 5: w.Click(FormId::frmIE, CtlId::cmdNext); break;
+            case 6: w.Click(FormId::frmini, CtlId::cmdCancel); break;
             default: {
                 std::int16_t cancel = 0;
-                w.frame.MDIForm_QueryUnload(cancel, static_cast<std::int16_t>(press & 3));
+                w.QueryUnload(FormId::MDIQOBSetup, cancel, static_cast<std::int16_t>(press & 3));
             }
             }
         }

@@ -9,11 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "platform/platform.h"
+#include "platform/forms/forms.h"
+#include "platform/system/system.h"
 
 enum class FileKind { Missing, File, Folder };
 
-class FilePlatform : public Platform {
+class FilePlatform : public System, public Forms {
 public:
     // kitFolder: an absolute path of the kit folder, without final separator.
     // It is the launcher's current directory.
@@ -32,7 +33,7 @@ public:
     std::vector<std::string> pictureLoads;     // every picture asked for, in order
     std::map<std::string, std::string> whole;  // "section/key": the value a large buffer takes
 
-    // --- Platform ---
+    // --- System ---
     std::uint32_t GetPrivateProfileString(const std::string& section, const std::string& key,
                                           const std::string& def, char* buffer, std::uint32_t size,
                                           const std::string& file) override;
@@ -42,7 +43,6 @@ public:
     }
     void RegCloseKey(RegKey) override {}
     bool GetVersionEx(OsVersionInfo&) override { return false; }
-    bool LoadPicture(FormId form, CtlId control, const std::string& path) override;
     int MsgBox(const std::string&, int, const std::optional<std::string>&, const HelpRef&) override { return 0; }
     bool Shell(const std::string&, int) override { return false; }
     HelpRef LastFailure() override { return {}; }
@@ -50,6 +50,9 @@ public:
     bool CurDir(std::string& path) override;
     std::string AppPath() override { return kitFolder_; }
     void End() override {}
+
+    // --- Forms ---
+    bool LoadPicture(FormId form, CtlId control, const std::string& path) override;
     bool SetTimerInterval(long ms) override;
     void CreateForm(FormId) override {}
     void ShowForm(FormId) override {}

@@ -36,7 +36,7 @@ bool Absolute(const std::string& path) {
 
 class Checker {
 public:
-    explicit Checker(FilePlatform& sys) : sys_(sys), w_(sys) {}
+    explicit Checker(FilePlatform& sys) : sys_(sys), w_(sys, sys) {}
 
     KitReport Run() {
         w_.frame.MDIForm_Load();

@@ -310,7 +310,7 @@ double Seconds(std::chrono::steady_clock::time_point since) {
 // timer run on the kit's files.
 std::vector<std::string> SlideshowOrder(const std::string& kit, long& interval) {
     FilePlatform sys(kit);
-    Wizard wizard(sys);
+    Wizard wizard(sys, sys);
     wizard.frame.MDIForm_Load();
     interval = sys.timerInterval;
     sys.pictureLoads.clear();

@@ -25,7 +25,7 @@ void DecodeRegistryValue(std::uint32_t type, const std::uint8_t* data, std::uint
     }
 }
 
-bool GetKeyValue(Platform& sys, std::uint32_t KeyRoot, const std::string& keyname,
+bool GetKeyValue(System& sys, std::uint32_t KeyRoot, const std::string& keyname,
                  const std::string& SubKeyRef, std::string& KeyVal) {
     RegKey hKey = 0;
     if (sys.RegOpenKeyEx(KeyRoot, keyname, kKeyRead, hKey) != kErrorSuccess) {

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/platform.h"
+#include "platform/system/system.h"
 
 constexpr std::uint32_t kRegistryBufferSize = 1024;
 
@@ -12,7 +12,7 @@ constexpr std::uint32_t kRegistryBufferSize = 1024;
 // the key opened and the value was read: REG_SZ as its text, REG_DWORD as
 // decimal text, any other type leaves KeyVal as passed. On failure KeyVal
 // becomes empty. The key is opened for reading only and always closed.
-bool GetKeyValue(Platform& sys, std::uint32_t KeyRoot, const std::string& keyname,
+bool GetKeyValue(System& sys, std::uint32_t KeyRoot, const std::string& keyname,
                  const std::string& SubKeyRef, std::string& KeyVal);
 
 // The conversion step alone: data as the registry reported it.

@@ -25,6 +25,10 @@ rm -rf "$RESULTS" "$BUILD/e2e-work"
 mkdir -p "$RESULTS" "$BUILD/e2e-work" "$BUILD/fixtures"
 SUITES=()  # "name=report" for the summary
 
+echo "== Rooms: who includes whom"
+/usr/bin/python3 "$ROOT/tests/layout/rooms.py" "$RESULTS/rooms.xml"
+SUITES+=("rooms=$RESULTS/rooms.xml")
+
 echo "== Native unit tests"
 "$BUILD/native/tests/unit/unit_tests" --gtest_brief=1 --gtest_output="xml:$RESULTS/unit.xml"
 "$BUILD/native-asan/tests/unit/unit_tests" --gtest_brief=1 --gtest_output="xml:$RESULTS/unit-asan.xml"

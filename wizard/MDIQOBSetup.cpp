@@ -5,7 +5,7 @@
 #include "wizard/wizard.h"
 
 void MDIQOBSetup::MDIForm_Load() {
-    Platform& sys = w_.sys;
+    System& sys = w_.sys;
     std::string& kitPath = w_.ini.kitPath;
     kitPath = sys.AppPath();
     std::string current;
@@ -14,7 +14,7 @@ void MDIQOBSetup::MDIForm_Load() {
 
     imgAtual_ = 1;
     ReadSetupIni();
-    sys.LoadPicture(FormId::MDIQOBSetup, CtlId::None, PicturePath());
+    w_.forms.LoadPicture(FormId::MDIQOBSetup, CtlId::None, PicturePath());
     StartSysInfo();
     w_.Show(FormId::frmini);
 }
@@ -45,12 +45,12 @@ bool MDIQOBSetup::GetKeyValue(std::uint32_t KeyRoot, const std::string& keyname,
 }
 
 void MDIQOBSetup::Timer1_Timer() {
-    w_.sys.LoadPicture(FormId::MDIQOBSetup, CtlId::None, PicturePath());
+    w_.forms.LoadPicture(FormId::MDIQOBSetup, CtlId::None, PicturePath());
     imgAtual_ += 1;
     if (imgAtual_ > settings_.nroImg) imgAtual_ = 1;
 }
 
-void MDIQOBSetup::ReadSetupIni() { report_ = ::ReadSetupIni(w_.sys, w_.ini, settings_); }
+void MDIQOBSetup::ReadSetupIni() { report_ = ::ReadSetupIni(w_.sys, w_.forms, w_.ini, settings_); }
 
 std::string MDIQOBSetup::PicturePath() const {
     return w_.ini.kitPath + "image" + std::to_string(imgAtual_) + "." + settings_.tipoImg;

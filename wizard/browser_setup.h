@@ -6,7 +6,7 @@
 #include <string>
 
 #include "app/ini.h"
-#include "platform/platform.h"
+#include "platform/system/system.h"
 
 // Windows family of the version record.
 enum class WindowsFamily { Unknown, Win95, NT };

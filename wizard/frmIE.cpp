@@ -11,9 +11,10 @@ void frmIE::cmdBack_Click() {
 void frmIE::cmdCancel_Click() { w_.ConfirmCancel(); }
 
 void frmIE::cmdNext_Click() {
-    Platform& sys = w_.sys;
-    bool opIE3 = sys.IsChecked(FormId::frmIE, CtlId::OpIE3);
-    w_.frame.IEVer = ChosenVersion(opIE3, !opIE3 && sys.IsChecked(FormId::frmIE, CtlId::OpIE4));
+    System& sys = w_.sys;
+    Forms& forms = w_.forms;
+    bool opIE3 = forms.IsChecked(FormId::frmIE, CtlId::OpIE3);
+    w_.frame.IEVer = ChosenVersion(opIE3, !opIE3 && forms.IsChecked(FormId::frmIE, CtlId::OpIE4));
     w_.Hide(FormId::frmIE);
     if (const std::string* command = InstallerFor(w_.frame.Lang, w_.frame.IEVer, w_.ini)) {
         const std::string failure = MissingFileText(*command);
@@ -29,8 +30,9 @@ void frmIE::Form_Activate() {
 }
 
 void frmIE::Form_Load() {
-    Platform& sys = w_.sys;
-    sys.LoadPicture(FormId::frmIE, CtlId::Image1, w_.ini.kitPath + "imgie." + w_.frame.tipoImgTela());
+    System& sys = w_.sys;
+    Forms& forms = w_.forms;
+    forms.LoadPicture(FormId::frmIE, CtlId::Image1, w_.ini.kitPath + "imgie." + w_.frame.tipoImgTela());
 
     OsVersionInfo info;
     info.dwOSVersionInfoSize = kOsVersionInfoSize;
@@ -39,19 +41,19 @@ void frmIE::Form_Load() {
         info.dwOSVersionInfoSize = kOsVersionInfoSize;
     }
     WindowsDescription system = DescribeWindows(info);
-    if (system.family == WindowsFamily::Win95) sys.SetToolTip(FormId::frmIE, CtlId::Label1, system.toolTip);
-    if (system.family != WindowsFamily::Unknown) sys.SetCaption(FormId::frmIE, CtlId::lblSistema, system.caption);
+    if (system.family == WindowsFamily::Win95) forms.SetToolTip(FormId::frmIE, CtlId::Label1, system.toolTip);
+    if (system.family != WindowsFamily::Unknown) forms.SetCaption(FormId::frmIE, CtlId::lblSistema, system.caption);
 
     Offer offer = OfferFor(w_.frame.Lang, w_.frame.IEVer, w_.ini);
     if (!offer.known) {
         sys.MsgBox(kLangUnknownText, vbOKOnly);
         return;
     }
-    if (offer.OpIE3) sys.SetVisible(FormId::frmIE, CtlId::OpIE3, true);
-    if (offer.OpIE4) sys.SetVisible(FormId::frmIE, CtlId::OpIE4, true);
-    if (offer.OpIE5) sys.SetVisible(FormId::frmIE, CtlId::OpIE5, true);
-    sys.SetCaption(FormId::frmIE, CtlId::lblResultado, offer.plan);
-    sys.SetCaption(FormId::frmIE, CtlId::lblLinguagem, offer.language);
+    if (offer.OpIE3) forms.SetVisible(FormId::frmIE, CtlId::OpIE3, true);
+    if (offer.OpIE4) forms.SetVisible(FormId::frmIE, CtlId::OpIE4, true);
+    if (offer.OpIE5) forms.SetVisible(FormId::frmIE, CtlId::OpIE5, true);
+    forms.SetCaption(FormId::frmIE, CtlId::lblResultado, offer.plan);
+    forms.SetCaption(FormId::frmIE, CtlId::lblLinguagem, offer.language);
 }
 
 void frmIE::Form_QueryUnload(std::int16_t& Cancel, std::int16_t UnloadMode) {

@@ -5,11 +5,11 @@
 void frmini::cmdCancel_Click() { w_.ConfirmCancel(); }
 
 void frmini::cmdNext_Click() {
-    Platform& sys = w_.sys;
-    if (sys.IsChecked(FormId::frmini, CtlId::OptIE)) {
+    System& sys = w_.sys;
+    if (w_.forms.IsChecked(FormId::frmini, CtlId::OptIE)) {
         w_.Hide(FormId::frmini);
         w_.Show(FormId::frmIE);
-    } else if (sys.IsChecked(FormId::frmini, CtlId::optDiscador)) {
+    } else if (w_.forms.IsChecked(FormId::frmini, CtlId::optDiscador)) {
         // A start that fails is not reported: the user may choose again.
         sys.Shell(w_.ini.arqDiscador, vbMaximizedFocus);
     }
@@ -21,7 +21,7 @@ void frmini::Form_Activate() {
 }
 
 void frmini::Form_Load() {
-    w_.sys.LoadPicture(FormId::frmini, CtlId::Image1, w_.ini.kitPath + "imgini." + w_.frame.tipoImgTela());
+    w_.forms.LoadPicture(FormId::frmini, CtlId::Image1, w_.ini.kitPath + "imgini." + w_.frame.tipoImgTela());
 }
 
 void frmini::Form_QueryUnload(std::int16_t& Cancel, std::int16_t UnloadMode) {

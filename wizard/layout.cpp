@@ -1,8 +1,5 @@
 #include "wizard/layout.h"
 
-#include <algorithm>
-#include <limits>
-
 using F = FormId;
 using C = CtlId;
 
@@ -44,58 +41,12 @@ const std::array<ControlDesign, 25> kControls = {{
 }};
 // clang-format on
 
-const FormDesign& DesignOf(FormId form) {
-    return *std::find_if(kForms.begin(), kForms.end(), [&](const FormDesign& f) { return f.form == form; });
+const Design& WindowDesign() {
+    static const Design design{kForms.data(), kForms.size(), kControls.data(), kControls.size(),
+                               kTimer1DesignInterval};
+    return design;
 }
 
-const ControlDesign* DesignOf(FormId form, CtlId control) {
-    for (const ControlDesign& c : kControls)
-        if (c.form == form && c.id == control) return &c;
-    return nullptr;
-}
-
-namespace {
-
-// The lowest tab index in a control and everything it holds: a container
-// takes its place in the tab order where its first tab stop is.
-int FirstTab(const ControlDesign& control) {
-    int first = control.tabIndex == kNoTab ? std::numeric_limits<int>::max() : control.tabIndex;
-    for (const ControlDesign& c : kControls)
-        if (c.form == control.form && c.container == control.id) first = std::min(first, FirstTab(c));
-    return first;
-}
-
-void AddContainedIn(FormId form, CtlId container, std::vector<const ControlDesign*>& out) {
-    // Insertion by first tab stop; equal ones keep their table order.
-    std::vector<const ControlDesign*> here;
-    for (const ControlDesign& c : kControls) {
-        if (c.form != form || c.container != container) continue;
-        auto place = here.end();
-        while (place != here.begin() && FirstTab(**(place - 1)) > FirstTab(c)) --place;
-        here.insert(place, &c);
-    }
-    for (const ControlDesign* c : here) {
-        out.push_back(c);
-        AddContainedIn(form, c->id, out);
-    }
-}
-
-}  // namespace
-
-std::vector<const ControlDesign*> CreationOrder(FormId form) {
-    std::vector<const ControlDesign*> order;
-    AddContainedIn(form, CtlId::None, order);
-    return order;
-}
-
-bool TwipsToPixels(float twips, int dpi, int& pixels) {
-    const double px = double(twips) * dpi / kTwipsPerInch + 0.5;
-    if (!(px >= -1e6 && px <= 1e6)) return false;  // also a value that is no number
-    // Rounded down: the conversion cuts towards zero, one less below zero.
-    int whole = static_cast<int>(px);
-    if (whole > px) --whole;
-    pixels = whole;
-    return true;
-}
-
-float PixelsToTwips(int pixels, int dpi) { return float(double(pixels) * kTwipsPerInch / dpi); }
+const FormDesign& DesignOf(FormId form) { return WindowDesign().Of(form); }
+const ControlDesign* DesignOf(FormId form, CtlId control) { return WindowDesign().Of(form, control); }
+std::vector<const ControlDesign*> CreationOrder(FormId form) { return WindowDesign().CreationOrder(form); }

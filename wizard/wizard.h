@@ -5,7 +5,8 @@
 #include <cstdint>
 
 #include "app/ini.h"
-#include "platform/platform.h"
+#include "platform/forms/forms.h"
+#include "platform/system/system.h"
 #include "wizard/MDIQOBSetup.h"
 #include "wizard/frmIE.h"
 #include "wizard/frmini.h"
@@ -15,26 +16,34 @@ extern const char* const kCancelTitle;
 extern const char* const kCloseQuestion;
 extern const char* const kCloseTitle;
 
-class Wizard {
+// The windows' events go to the handler of that window and event.
+class Wizard : public FormEvents {
 public:
-    explicit Wizard(Platform& sys);
+    Wizard(System& sys, Forms& forms);
     Wizard(const Wizard&) = delete;
     Wizard& operator=(const Wizard&) = delete;
 
-    Platform& sys;
+    System& sys;
+    Forms& forms;
     Ini ini;
     MDIQOBSetup frame;
     frmini startPage;
     frmIE browserPage;
 
-    void Load(FormId page);
+    // Creates a page the first time anything reaches it.
+    void LoadPage(FormId page);
     bool IsLoaded(FormId page) const;
     void Show(FormId page);
     void Hide(FormId page);
+
+    void Load(FormId form) override;
+    void Resize(FormId form) override;
+    void Activate(FormId form) override;
+    void Click(FormId form, CtlId control) override;
+    void Timer(FormId form) override;
+    void QueryUnload(FormId form, std::int16_t& cancel, std::int16_t mode) override;
     // A page window closed by something other than the program's end.
-    void Unloaded(FormId page);
-    // The platform reports that a page became the active page.
-    void Activated(FormId page);
+    void Unloaded(FormId form) override;
 
     // The page centring: (outer size of the frame - outer size of the page) / 2,
     // top first, each assignment on its own.

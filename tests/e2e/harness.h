@@ -13,7 +13,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/platform.h"
+#include "platform/forms/forms.h"
 
 // Polls a condition until it holds or the deadline passes.
 bool WaitFor(const std::function<bool()>& condition, int milliseconds = 10000);

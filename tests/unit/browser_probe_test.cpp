@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "platform/fake_platform.h"
+#include "tests/unit/fakes.h"
 #include "probe/browser_probe.h"
 #include "wizard/wizard.h"
 
@@ -35,10 +35,10 @@ TEST(StartSysInfo, ClassifiesTheRegistryValues) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.build.value_or("-") + " / " + c.version.value_or("-"));
-        FakePlatform sys;
-        if (c.build) sys.SetRegText(kBrowserKey, "Build", *c.build);
-        if (c.version) sys.SetRegText(kBrowserKey, "Version", *c.version);
-        Wizard w(sys);
+        Fakes fakes;
+        if (c.build) fakes.sys.SetRegText(kBrowserKey, "Build", *c.build);
+        if (c.version) fakes.sys.SetRegText(kBrowserKey, "Version", *c.version);
+        Wizard w(fakes.sys, fakes.forms);
         w.frame.Lang = "INGL";
         w.frame.StartSysInfo();
         EXPECT_EQ(w.frame.IEVer, c.expected);

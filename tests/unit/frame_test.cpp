@@ -35,13 +35,13 @@ TEST_F(FrameTest, TheKitFolderIsTheCurrentDirectory) {
         {std::nullopt, "C:\\PROGRAMA\\"},  // current directory unreadable: the program's folder
     };
     for (const auto& [current, expected] : cases) {
-        FakePlatform fresh;
-        fresh.curDir = current;
-        Wizard wizard(fresh);
+        Fakes fresh;
+        fresh.sys.curDir = current;
+        Wizard wizard(fresh.sys, fresh.forms);
         wizard.frame.MDIForm_Load();
         EXPECT_EQ(wizard.ini.kitPath, expected);
         EXPECT_EQ(fresh.log.front(), "GetPrivateProfileString Setup32 nroimg " + std::string(expected) + "setup.ini");
-        EXPECT_EQ(fresh.pictureLoads.front(), std::string(expected) + "image1.bmp");
+        EXPECT_EQ(fresh.forms.pictureLoads.front(), std::string(expected) + "image1.bmp");
     }
 }
 
@@ -50,7 +50,7 @@ TEST_F(FrameTest, SlideshowShowsPictureOneTwiceThenCycles) {
     Start();
     for (int tick = 0; tick < 7; ++tick) w.frame.Timer1_Timer();
     std::vector<std::string> backgrounds;
-    for (const std::string& path : sys.pictureLoads)
+    for (const std::string& path : forms.pictureLoads)
         if (path.find("image") != std::string::npos) backgrounds.push_back(path.substr(7));
     EXPECT_EQ(backgrounds, (std::vector<std::string>{"image1.bmp", "image1.bmp", "image2.bmp", "image3.bmp",
                                                      "image1.bmp", "image2.bmp", "image3.bmp", "image1.bmp"}));
@@ -58,48 +58,48 @@ TEST_F(FrameTest, SlideshowShowsPictureOneTwiceThenCycles) {
 
 TEST_F(FrameTest, SlideshowWithOneOrFewerPicturesRepeatsPictureOne) {
     for (const char* count : {"1", "0", "-4"}) {
-        FakePlatform fresh;
-        fresh.iniFile = "C:\\KIT\\setup.ini";
-        fresh.SetIni("Setup32", "nroimg", count);
-        fresh.SetIni("Setup32", "tipoimg", "jpeg");
-        Wizard wizard(fresh);
+        Fakes fresh;
+        fresh.sys.iniFile = "C:\\KIT\\setup.ini";
+        fresh.sys.SetIni("Setup32", "nroimg", count);
+        fresh.sys.SetIni("Setup32", "tipoimg", "jpeg");
+        Wizard wizard(fresh.sys, fresh.forms);
         wizard.frame.MDIForm_Load();
         for (int tick = 0; tick < 3; ++tick) wizard.frame.Timer1_Timer();
-        EXPECT_EQ(std::count(fresh.pictureLoads.begin(), fresh.pictureLoads.end(), "C:\\KIT\\image1.jpe"), 4)
+        EXPECT_EQ(std::count(fresh.forms.pictureLoads.begin(), fresh.forms.pictureLoads.end(), "C:\\KIT\\image1.jpe"), 4)
             << "nroimg=" << count;
     }
 }
 
 TEST_F(FrameTest, AMissingPictureKeepsThePreviousOneAndTheCountGoesOn) {
     sys.SetIni("Setup32", "nroimg", "3");
-    sys.pictures = {"C:\\KIT\\image1.bmp", "C:\\KIT\\image3.bmp"};
+    forms.pictures = {"C:\\KIT\\image1.bmp", "C:\\KIT\\image3.bmp"};
     Start();
-    EXPECT_EQ(sys.form(FormId::MDIQOBSetup).picture, "C:\\KIT\\image1.bmp");
+    EXPECT_EQ(forms.form(FormId::MDIQOBSetup).picture, "C:\\KIT\\image1.bmp");
     w.frame.Timer1_Timer();  // 1
     w.frame.Timer1_Timer();  // 2 is missing
-    EXPECT_EQ(sys.form(FormId::MDIQOBSetup).picture, "C:\\KIT\\image1.bmp");
+    EXPECT_EQ(forms.form(FormId::MDIQOBSetup).picture, "C:\\KIT\\image1.bmp");
     w.frame.Timer1_Timer();  // 3
-    EXPECT_EQ(sys.form(FormId::MDIQOBSetup).picture, "C:\\KIT\\image3.bmp");
+    EXPECT_EQ(forms.form(FormId::MDIQOBSetup).picture, "C:\\KIT\\image3.bmp");
 }
 
 TEST_F(FrameTest, ResizeCentresBothPagesWithOuterSizes) {
     w.frame.MDIForm_Load();
     sys.log.clear();
-    sys.frameWidth = 9375, sys.frameHeight = 8985;
-    sys.pageWidth = 6675, sys.pageHeight = 4935;
+    forms.frameWidth = 9375, forms.frameHeight = 8985;
+    forms.pageWidth = 6675, forms.pageHeight = 4935;
     w.frame.MDIForm_Resize();  // the first: it creates the browser page
     EXPECT_EQ(sys.log, (std::vector<std::string>{"SetFormTop frmini", "SetFormLeft frmini", "CreateForm frmIE",
                                                  "LoadPicture C:\\KIT\\imgie.bmp", "SetFormTop frmIE",
                                                  "SetFormLeft frmIE"}));
     for (FormId page : {FormId::frmini, FormId::frmIE}) {
-        EXPECT_FLOAT_EQ(*sys.form(page).top, 2025.0f);
-        EXPECT_FLOAT_EQ(*sys.form(page).left, 1350.0f);
+        EXPECT_FLOAT_EQ(*forms.form(page).top, 2025.0f);
+        EXPECT_FLOAT_EQ(*forms.form(page).left, 1350.0f);
     }
-    sys.frameWidth = 4005, sys.frameHeight = 3000;  // smaller than a page
+    forms.frameWidth = 4005, forms.frameHeight = 3000;  // smaller than a page
     w.frame.MDIForm_Resize();
-    EXPECT_FLOAT_EQ(*sys.form(FormId::frmIE).top, -967.5f);
-    EXPECT_FLOAT_EQ(*sys.form(FormId::frmIE).left, -1335.0f);
-    EXPECT_EQ(sys.form(FormId::frmIE).createCount, 1);
+    EXPECT_FLOAT_EQ(*forms.form(FormId::frmIE).top, -967.5f);
+    EXPECT_FLOAT_EQ(*forms.form(FormId::frmIE).left, -1335.0f);
+    EXPECT_EQ(forms.form(FormId::frmIE).createCount, 1);
     sys.log.clear();
     w.browserPage.Form_Activate();
     w.startPage.Form_Activate();

@@ -22,7 +22,7 @@ struct PagesTest : WizardTest {
         sys.SetRegText(kBrowserKey, "Build", build);
         sys.SetRegText(kBrowserKey, "Version", version);
     }
-    FakePlatform::Control& On(FormId form, CtlId control) { return sys.control(form, control); }
+    FakeForms::Control& On(FormId form, CtlId control) { return forms.control(form, control); }
 };
 
 // ---- start page
@@ -30,13 +30,13 @@ struct PagesTest : WizardTest {
 TEST_F(PagesTest, StartPageLoadsItsPictureOnceAndCentresOnEveryActivation) {
     Kit();
     Start();
-    EXPECT_EQ(std::count(sys.pictureLoads.begin(), sys.pictureLoads.end(), "C:\\KIT\\imgini.gif"), 1);
-    sys.frameHeight = 6000;
+    EXPECT_EQ(std::count(forms.pictureLoads.begin(), forms.pictureLoads.end(), "C:\\KIT\\imgini.gif"), 1);
+    forms.frameHeight = 6000;
     w.startPage.cmdNext_Click();
     w.browserPage.cmdBack_Click();
-    EXPECT_FLOAT_EQ(*sys.form(FormId::frmini).top, (6000.0f - sys.pageHeight) / 2);
-    EXPECT_EQ(sys.form(FormId::frmini).createCount, 1);
-    EXPECT_EQ(std::count(sys.pictureLoads.begin(), sys.pictureLoads.end(), "C:\\KIT\\imgini.gif"), 1);
+    EXPECT_FLOAT_EQ(*forms.form(FormId::frmini).top, (6000.0f - forms.pageHeight) / 2);
+    EXPECT_EQ(forms.form(FormId::frmini).createCount, 1);
+    EXPECT_EQ(std::count(forms.pictureLoads.begin(), forms.pictureLoads.end(), "C:\\KIT\\imgini.gif"), 1);
 }
 
 TEST_F(PagesTest, NextWithTheBrowserShowsTheBrowserPageWithoutRunningItsSetUpAgain) {
@@ -44,21 +44,21 @@ TEST_F(PagesTest, NextWithTheBrowserShowsTheBrowserPageWithoutRunningItsSetUpAga
     Start();
     sys.log.clear();
     w.startPage.cmdNext_Click();
-    EXPECT_FALSE(sys.form(FormId::frmini).visible);
-    EXPECT_TRUE(sys.form(FormId::frmIE).visible);
+    EXPECT_FALSE(forms.form(FormId::frmini).visible);
+    EXPECT_TRUE(forms.form(FormId::frmIE).visible);
     EXPECT_LT(At("HideForm frmini"), At("ShowForm frmIE"));
-    EXPECT_EQ(sys.form(FormId::frmIE).createCount, 1);
+    EXPECT_EQ(forms.form(FormId::frmIE).createCount, 1);
     EXPECT_FALSE(Logged("LoadPicture C:\\KIT\\imgie.gif"));
     EXPECT_TRUE(sys.started.empty());
 }
 
 TEST_F(PagesTest, ADialerThatDoesNotStartIsNotReported) {
     Start();  // no setup.ini: the command is empty
-    sys.Select(FormId::frmini, CtlId::optDiscador);
+    forms.Select(FormId::frmini, CtlId::optDiscador);
     w.startPage.cmdNext_Click();
     EXPECT_TRUE(Logged("Shell "));
     EXPECT_TRUE(sys.boxes.empty());
-    EXPECT_TRUE(sys.form(FormId::frmini).visible);
+    EXPECT_TRUE(forms.form(FormId::frmini).visible);
     EXPECT_EQ(sys.ends, 0);
 }
 
@@ -98,21 +98,21 @@ TEST_F(PagesTest, CancelAndCloseQuestions) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        FakePlatform fresh;
-        Wizard wizard(fresh);
+        Fakes fresh;
+        Wizard wizard(fresh.sys, fresh.forms);
         wizard.frame.MDIForm_Load();
         wizard.frame.MDIForm_Resize();
-        fresh.answers = {c.answer};
+        fresh.sys.answers = {c.answer};
         std::int16_t cancel = 0;
         if (c.close && c.browserPage) wizard.browserPage.Form_QueryUnload(cancel, c.mode);
         if (c.close && !c.browserPage) wizard.startPage.Form_QueryUnload(cancel, c.mode);
         if (!c.close && c.browserPage) wizard.browserPage.cmdCancel_Click();
         if (!c.close && !c.browserPage) wizard.startPage.cmdCancel_Click();
-        EXPECT_EQ(fresh.ends, c.ends);
+        EXPECT_EQ(fresh.sys.ends, c.ends);
         EXPECT_EQ(cancel, c.cancel);
-        ASSERT_EQ(fresh.boxes.size(), c.boxes);
+        ASSERT_EQ(fresh.sys.boxes.size(), c.boxes);
         if (!c.boxes) continue;
-        const FakePlatform::Box& box = fresh.boxes[0];
+        const FakeSystem::Box& box = fresh.sys.boxes[0];
         EXPECT_EQ(box.buttons, 260);
         EXPECT_EQ(box.text, c.close ? "Você realmente deseja encerrar a instalação?"
                                     : "Você realmente deseja cancelar a instalação?");
@@ -152,13 +152,13 @@ TEST_F(PagesTest, SetUpOnNTAndOnAFailedQuery) {
     EXPECT_EQ(On(FormId::frmIE, CtlId::lblSistema).caption, "Windows NT Version 5.0, Build 2195, Service Pack 4");
     EXPECT_FALSE(On(FormId::frmIE, CtlId::Label1).toolTipSet);
 
-    FakePlatform failed;  // no version record
-    Wizard wizard(failed);
+    Fakes failed;  // no version record
+    Wizard wizard(failed.sys, failed.forms);
     wizard.frame.MDIForm_Load();
     wizard.frame.MDIForm_Resize();
-    EXPECT_EQ(failed.control(FormId::frmIE, CtlId::lblSistema).caption, "lblSistema");
-    EXPECT_FALSE(failed.control(FormId::frmIE, CtlId::Label1).toolTipSet);
-    EXPECT_EQ(failed.control(FormId::frmIE, CtlId::lblResultado).caption,
+    EXPECT_EQ(failed.forms.control(FormId::frmIE, CtlId::lblSistema).caption, "lblSistema");
+    EXPECT_FALSE(failed.forms.control(FormId::frmIE, CtlId::Label1).toolTipSet);
+    EXPECT_EQ(failed.forms.control(FormId::frmIE, CtlId::lblResultado).caption,
               "Será instalado o Internet Explorer 5 em Português");
 }
 
@@ -190,30 +190,30 @@ TEST_F(PagesTest, NextStartsTheInstallerOfTheLanguageAndTheChoice) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.lang) + " " + std::to_string(c.IEVer));
-        FakePlatform fresh;
-        fresh.iniFile = "C:\\KIT\\setup.ini";
+        Fakes fresh;
+        fresh.sys.iniFile = "C:\\KIT\\setup.ini";
         const std::pair<const char*, const char*> keys[] = {{"ie3port", "p3.exe"}, {"ie4port", "p4.exe"},
                                                              {"ie5port", "p5.exe"}, {"ie5port2", "p52.exe"},
                                                              {"ie3ingl", "i3.exe"}, {"ie4ingl", "i4.exe"},
                                                              {"ie5ingl", "i5.exe"}, {"ie5ingl2", "i52.exe"}};
         for (const auto& [key, command] : keys) {
-            fresh.SetIni("Arquivos", key, command);
-            fresh.programs.insert(command);
+            fresh.sys.SetIni("Arquivos", key, command);
+            fresh.sys.programs.insert(command);
         }
-        Wizard wizard(fresh);
+        Wizard wizard(fresh.sys, fresh.forms);
         wizard.frame.MDIForm_Load();
         wizard.frame.MDIForm_Resize();
         wizard.frame.Lang = c.lang;
-        if (c.choice != CtlId::None) fresh.Select(FormId::frmIE, c.choice);
-        if (c.choice == CtlId::None) fresh.control(FormId::frmIE, CtlId::OpIE5).checked = false;
+        if (c.choice != CtlId::None) fresh.forms.Select(FormId::frmIE, c.choice);
+        if (c.choice == CtlId::None) fresh.forms.control(FormId::frmIE, CtlId::OpIE5).checked = false;
         fresh.log.clear();
         wizard.browserPage.cmdNext_Click();
         EXPECT_EQ(wizard.frame.IEVer, c.IEVer);
         std::vector<std::string> expected = {"HideForm frmIE", "End"};
         if (c.command) expected.insert(expected.begin() + 1, "Shell " + std::string(c.command));
         EXPECT_EQ(fresh.log, expected);
-        for (const auto& start : fresh.started) EXPECT_EQ(start.second, 3);  // maximised
-        EXPECT_TRUE(fresh.boxes.empty());
+        for (const auto& start : fresh.sys.started) EXPECT_EQ(start.second, 3);  // maximised
+        EXPECT_TRUE(fresh.sys.boxes.empty());
     }
 }
 

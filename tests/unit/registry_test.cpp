@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "platform/fake_platform.h"
+#include "platform/system/fake_system.h"
 #include "probe/registry.h"
 
 namespace {
@@ -40,7 +40,8 @@ TEST(DecodeRegistryValue, CutsAndConvertsByType) {
 }
 
 struct GetKeyValueTest : ::testing::Test {
-    FakePlatform sys;
+    std::vector<std::string> log;
+    FakeSystem sys{log};
     std::string value = "before";
     const std::string key = "software\\microsoft\\Internet Explorer";
     bool Read(const std::string& name) { return GetKeyValue(sys, kHkeyLocalMachine, key, name, value); }

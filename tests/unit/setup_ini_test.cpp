@@ -1,12 +1,14 @@
 #include <gtest/gtest.h>
 
 #include "app/setup_ini.h"
-#include "platform/fake_platform.h"
+#include "tests/unit/fakes.h"
 
 namespace {
 
 struct SetupIniTest : ::testing::Test {
-    FakePlatform sys;
+    Fakes fakes;
+    FakeSystem& sys = fakes.sys;
+    FakeForms& forms = fakes.forms;
     Ini ini;
     SlideshowSettings slideshow;
 
@@ -14,7 +16,7 @@ struct SetupIniTest : ::testing::Test {
         ini.kitPath = "D:\\";
         sys.iniFile = "D:\\setup.ini";
     }
-    SetupIniReport Read() { return ReadSetupIni(sys, ini, slideshow); }
+    SetupIniReport Read() { return ReadSetupIni(sys, forms, ini, slideshow); }
 };
 
 // The nine installer commands and the four flags, in the order of the rows.
@@ -31,7 +33,7 @@ TEST_F(SetupIniTest, WithoutFileTheSetup32RowsTakeTheirDefaultsAndTheOthersBeep)
     EXPECT_EQ(slideshow.nroImg, 1);
     EXPECT_EQ(slideshow.tipoImg, "bmp");
     EXPECT_EQ(slideshow.tipoImgTela, "bmp");
-    EXPECT_EQ(sys.timerInterval, 500);
+    EXPECT_EQ(forms.timerInterval, 500);
     EXPECT_EQ(Commands(ini), std::vector<std::string>(9, ""));
     EXPECT_EQ(Flags(ini), (std::vector<int>{0, 0, 0, 0}));
 }
@@ -76,7 +78,7 @@ TEST_F(SetupIniTest, EachRowReachesItsOwnTarget) {
     EXPECT_EQ(slideshow.nroImg, 7);
     EXPECT_EQ(slideshow.tipoImg, "gif");
     EXPECT_EQ(slideshow.tipoImgTela, "jpg");
-    EXPECT_EQ(sys.timerInterval, 900);
+    EXPECT_EQ(forms.timerInterval, 900);
 
     const std::pair<const char*, std::vector<int>> flags[] = {
         {"ie3port", {-1, 0, 0, 0}}, {"ie4port", {0, -1, 0, 0}}, {"ie3ingl", {0, 0, -1, 0}}, {"ie4ingl", {0, 0, 0, -1}}};
@@ -86,7 +88,7 @@ TEST_F(SetupIniTest, EachRowReachesItsOwnTarget) {
         sys.SetIni("OKnoCD", key, "ok");
         Ini fresh;
         fresh.kitPath = "D:\\";
-        ReadSetupIni(sys, fresh, slideshow);
+        ReadSetupIni(sys, forms, fresh, slideshow);
         EXPECT_EQ(Flags(fresh), expected);
     }
 }
@@ -104,17 +106,17 @@ TEST_F(SetupIniTest, NumbersTakeTheirFirstCharacters) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string("nroimg=") + c.nroimg + " tempo=" + c.tempo);
-        FakePlatform fresh;
-        fresh.iniFile = "D:\\setup.ini";
-        fresh.SetIni("Setup32", "nroimg", c.nroimg);
-        fresh.SetIni("Setup32", "tempo", c.tempo);
+        Fakes fresh;
+        fresh.sys.iniFile = "D:\\setup.ini";
+        fresh.sys.SetIni("Setup32", "nroimg", c.nroimg);
+        fresh.sys.SetIni("Setup32", "tempo", c.tempo);
         SlideshowSettings s;
         Ini state;
         state.kitPath = "D:\\";
-        ReadSetupIni(fresh, state, s);
+        ReadSetupIni(fresh.sys, fresh.forms, state, s);
         EXPECT_EQ(s.nroImg, c.nroImg);
-        EXPECT_EQ(fresh.timerInterval, c.interval);
-        EXPECT_EQ(fresh.beeps, 13);  // a value that does not convert was still copied
+        EXPECT_EQ(fresh.forms.timerInterval, c.interval);
+        EXPECT_EQ(fresh.sys.beeps, 13);  // a value that does not convert was still copied
     }
 }
 
@@ -146,13 +148,13 @@ TEST_F(SetupIniTest, FlagsCompareTheirFirstTwoCharactersWithOK) {
     };
     for (const auto& [value, expected] : cases) {
         SCOPED_TRACE(value);
-        FakePlatform fresh;
-        fresh.iniFile = "D:\\setup.ini";
-        fresh.SetIni("OKnoCD", "ie3port", value);
+        Fakes fresh;
+        fresh.sys.iniFile = "D:\\setup.ini";
+        fresh.sys.SetIni("OKnoCD", "ie3port", value);
         Ini state;
         state.kitPath = "D:\\";
         SlideshowSettings s;
-        ReadSetupIni(fresh, state, s);
+        ReadSetupIni(fresh.sys, fresh.forms, state, s);
         EXPECT_EQ(state.okIe3Port, expected);
         EXPECT_EQ(state.okIe4Port, vbFalse);
     }
@@ -181,7 +183,7 @@ TEST_F(SetupIniTest, AnEmptyValueBeepsAndKeepsTheStartValue) {
     EXPECT_EQ(slideshow.nroImg, 0);
     EXPECT_EQ(slideshow.tipoImg, "");
     EXPECT_EQ(slideshow.tipoImgTela, "bmp");
-    EXPECT_EQ(sys.timerInterval, 500);
+    EXPECT_EQ(forms.timerInterval, 500);
     EXPECT_EQ(ini.arqIe5Port2, "");
     EXPECT_EQ(ini.okIe4Ingl, vbTrue);
 }

@@ -1,19 +1,22 @@
-// A wizard on the test double, with the platform's activation event wired.
+// A wizard on the test doubles, with the windows' events wired to it.
 #pragma once
 
 #include <algorithm>
+#include <functional>
 
 #include <gtest/gtest.h>
 
-#include "platform/fake_platform.h"
+#include "tests/unit/fakes.h"
 #include "wizard/wizard.h"
 
 struct WizardTest : ::testing::Test {
-    FakePlatform sys;
-    Wizard w{sys};
+    Fakes fakes;
+    FakeSystem& sys = fakes.sys;
+    FakeForms& forms = fakes.forms;
+    Wizard w{sys, forms};
 
     WizardTest() {
-        sys.onActivate = [this](FormId page) { w.Activated(page); };
+        forms.events = &w;
         sys.iniFile = "C:\\KIT\\setup.ini";
     }
 

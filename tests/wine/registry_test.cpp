@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/win32/win32_platform.h"
+#include "platform/system/win32/win32_system.h"
 #include "probe/registry.h"
 
 namespace {
@@ -33,7 +33,7 @@ std::vector<BYTE> Bytes(const std::string& text, bool terminated) {
 }
 
 struct RegistryTest : ::testing::Test {
-    Win32Platform sys{GetModuleHandleA(nullptr)};
+    Win32System sys;
     void TearDown() override { RegDeleteKeyA(HKEY_LOCAL_MACHINE, kTestKey); }
 };
 

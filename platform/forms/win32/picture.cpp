@@ -1,4 +1,4 @@
-#include "platform/win32/picture.h"
+#include "platform/forms/win32/picture.h"
 
 #include <ole2.h>
 #include <olectl.h>
@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "pictures/picture_format.h"
-#include "platform/win32/win32_platform.h"
+#include "platform/desktop/desktop.h"
 
 namespace {
 

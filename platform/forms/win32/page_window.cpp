@@ -1,13 +1,12 @@
-#include "wizard/win32/page_window.h"
+#include "platform/forms/win32/page_window.h"
 
 #include <commctrl.h>
 
 #include <optional>
 
-#include "platform/win32/picture.h"
-#include "platform/win32/win32_platform.h"
-#include "wizard/layout.h"
-#include "wizard/wizard.h"
+#include "platform/desktop/desktop.h"
+#include "platform/forms/design.h"
+#include "platform/forms/win32/picture.h"
 
 namespace {
 
@@ -15,8 +14,6 @@ static_assert(ControlIdOf(CtlId::cmdNext) == IDOK && ControlIdOf(CtlId::cmdCance
               "Enter and Esc press the default and cancel buttons");
 
 constexpr DWORD kStyle = WS_CHILD | WS_CLIPSIBLINGS | WS_CAPTION | WS_SYSMENU;
-constexpr short kCloseByUser = 0;
-constexpr short kCloseByProgram = 1;
 
 // A page made again after another program closed it finds its class
 // registered: the second registration fails and changes nothing.
@@ -69,18 +66,18 @@ bool LoadCommonControls() {
     return loaded;
 }
 
-bool HoldsTabStops(const ControlDesign& container) {
-    for (const ControlDesign& c : kControls)
+}  // namespace
+
+PageWindow::PageWindow(const Desktop& desktop, const Design& design, FormEvents& events, FormId form)
+    : desktop_(desktop), design_(design), events_(events), form_(form) {}
+
+bool PageWindow::HoldsTabStops(const ControlDesign& container) const {
+    for (const ControlDesign& c : design_)
         if (c.form == container.form && c.container == container.id && c.tabIndex != kNoTab &&
             (c.kind == Kind::Option || c.kind == Kind::Button))
             return true;
     return false;
 }
-
-}  // namespace
-
-PageWindow::PageWindow(Win32Platform& platform, Wizard& wizard, FormId form)
-    : platform_(platform), wizard_(wizard), form_(form) {}
 
 PageWindow::~PageWindow() {
     if (hwnd_) DestroyWindow(hwnd_);
@@ -88,17 +85,17 @@ PageWindow::~PageWindow() {
 }
 
 bool PageWindow::Create(HWND client) {
-    const FormDesign& design = DesignOf(form_);
-    RegisterPageClass(platform_.instance(), platform_.icon(), design.name, WindowProc);
-    RECT r = {0, 0, platform_.ToPixelsX(design.width), platform_.ToPixelsY(design.height)};
+    const FormDesign& design = design_.Of(form_);
+    RegisterPageClass(desktop_.instance(), desktop_.icon(), design.name, WindowProc);
+    RECT r = {0, 0, desktop_.ToPixelsX(design.width), desktop_.ToPixelsY(design.height)};
     AdjustWindowRectEx(&r, kStyle, FALSE, WS_EX_MDICHILD);
 
     MDICREATESTRUCTA mcs{};
     mcs.szClass = design.name;
     mcs.szTitle = design.caption;
-    mcs.hOwner = platform_.instance();
-    mcs.x = platform_.ToPixelsX(design.left);
-    mcs.y = platform_.ToPixelsY(design.top);
+    mcs.hOwner = desktop_.instance();
+    mcs.x = desktop_.ToPixelsX(design.left);
+    mcs.y = desktop_.ToPixelsY(design.top);
     mcs.cx = r.right - r.left;
     mcs.cy = r.bottom - r.top;
     mcs.style = kStyle;
@@ -111,7 +108,7 @@ bool PageWindow::Create(HWND client) {
 
 void PageWindow::CreateControls() {
     std::optional<CtlId> optionGroup;  // the container of the options being created
-    for (const ControlDesign* c : CreationOrder(form_)) {
+    for (const ControlDesign* c : design_.CreationOrder(form_)) {
         HWND parent = c->container == CtlId::None ? hwnd_ : Control(c->container);
         ControlClass cls = ClassOf(*c);
         DWORD style = WS_CHILD | WS_CLIPSIBLINGS | cls.style | ((c->flags & kHidden) ? 0 : WS_VISIBLE);
@@ -119,18 +116,18 @@ void PageWindow::CreateControls() {
         if (c->kind != Kind::Option || optionGroup != c->container) style |= WS_GROUP;
         optionGroup = c->kind == Kind::Option ? std::optional<CtlId>(c->container) : std::nullopt;
         const DWORD exStyle = c->kind == Kind::PictureBox ? WS_EX_CLIENTEDGE : 0;
-        HWND hwnd = CreateWindowExA(exStyle, cls.className, c->caption, style, platform_.ToPixelsX(c->left),
-                                    platform_.ToPixelsY(c->top), platform_.ToPixelsX(c->width),
-                                    platform_.ToPixelsY(c->height), parent,
+        HWND hwnd = CreateWindowExA(exStyle, cls.className, c->caption, style, desktop_.ToPixelsX(c->left),
+                                    desktop_.ToPixelsY(c->top), desktop_.ToPixelsX(c->width),
+                                    desktop_.ToPixelsY(c->height), parent,
                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlIdOf(c->id))),
-                                    platform_.instance(), nullptr);
+                                    desktop_.instance(), nullptr);
         if (!hwnd) continue;
         controls_[static_cast<std::size_t>(c->id)] = hwnd;
-        SendMessageA(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(platform_.font()), FALSE);
+        SendMessageA(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(desktop_.font()), FALSE);
         if (c->flags & kSelected) SendMessageA(hwnd, BM_SETCHECK, BST_CHECKED, 0);
         if (c->flags & kAutoSize) FitToText(c->id);
     }
-    for (const ControlDesign* c : CreationOrder(form_))
+    for (const ControlDesign* c : design_.CreationOrder(form_))
         if (c->kind == Kind::Frame && HoldsTabStops(*c)) UpdateControlParent(c->id);
 }
 
@@ -138,7 +135,7 @@ void PageWindow::SetVisible(CtlId control, bool visible) {
     HWND hwnd = Control(control);
     if (!hwnd) return;
     ShowWindow(hwnd, visible ? SW_SHOWNA : SW_HIDE);
-    const ControlDesign* design = DesignOf(form_, control);
+    const ControlDesign* design = design_.Of(form_, control);
     if (design && design->container != CtlId::None) UpdateControlParent(design->container);
 }
 
@@ -150,7 +147,7 @@ void PageWindow::UpdateControlParent(CtlId container) {
     HWND frame = Control(container);
     if (!frame) return;
     bool holdsVisible = false;
-    for (const ControlDesign& c : kControls)
+    for (const ControlDesign& c : design_)
         if (c.form == form_ && c.container == container && Control(c.id) &&
             (GetWindowLongPtrA(Control(c.id), GWL_STYLE) & WS_VISIBLE))
             holdsVisible = true;
@@ -181,7 +178,7 @@ void PageWindow::SetCaption(CtlId control, const std::string& text) {
     HWND hwnd = Control(control);
     if (!hwnd) return;
     SetWindowTextA(hwnd, text.c_str());
-    const ControlDesign* design = DesignOf(form_, control);
+    const ControlDesign* design = design_.Of(form_, control);
     if (design && (design->flags & kAutoSize)) FitToText(control);
 }
 
@@ -191,7 +188,7 @@ void PageWindow::FitToText(CtlId control) {
     char text[512];
     int length = GetWindowTextA(hwnd, text, sizeof text);
     HDC dc = GetDC(hwnd);
-    HGDIOBJ old = SelectObject(dc, platform_.font());
+    HGDIOBJ old = SelectObject(dc, desktop_.font());
     SIZE size{};
     TEXTMETRICA metrics{};
     GetTextMetricsA(dc, &metrics);
@@ -209,7 +206,7 @@ void PageWindow::SetToolTip(CtlId control, const std::string& text) {
         if (!LoadCommonControls()) return;
         toolTip_ = CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
                                    CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr,
-                                   platform_.instance(), nullptr);
+                                   desktop_.instance(), nullptr);
         if (!toolTip_) return;
     }
     TOOLINFOA tool{};
@@ -232,27 +229,13 @@ void PageWindow::DrawImage(const DRAWITEMSTRUCT& item) {
 }
 
 void PageWindow::OnCommand(int id) {
-    if (form_ == FormId::frmini) {
-        switch (id) {
-        case IDOK: wizard_.startPage.cmdNext_Click(); break;
-        case IDCANCEL: wizard_.startPage.cmdCancel_Click(); break;
-        }
-    } else {
-        switch (id) {
-        case IDOK: wizard_.browserPage.cmdNext_Click(); break;
-        case IDCANCEL: wizard_.browserPage.cmdCancel_Click(); break;
-        default:
-            if (id == ControlIdOf(CtlId::cmdBack)) wizard_.browserPage.cmdBack_Click();
-        }
-    }
+    const CtlId control = ControlOfId(id);
+    if (control != CtlId::None) events_.Click(form_, control);
 }
 
 void PageWindow::OnClose() {
     std::int16_t cancel = 0;
-    if (form_ == FormId::frmini)
-        wizard_.startPage.Form_QueryUnload(cancel, userClose_ ? kCloseByUser : kCloseByProgram);
-    else
-        wizard_.browserPage.Form_QueryUnload(cancel, userClose_ ? kCloseByUser : kCloseByProgram);
+    events_.QueryUnload(form_, cancel, userClose_ ? kCloseByUser : kCloseByProgram);
     if (!cancel) DefMDIChildProcA(hwnd_, WM_CLOSE, 0, 0);
 }
 
@@ -289,7 +272,7 @@ LRESULT CALLBACK PageWindow::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPAR
         SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
         self->hwnd_ = nullptr;
         self->controls_.fill(nullptr);
-        self->wizard_.Unloaded(self->form_);
+        self->events_.Unloaded(self->form_);
         return DefMDIChildProcA(hwnd, msg, wParam, lParam);
     }
     return self->HandleMessage(msg, wParam, lParam);
@@ -313,7 +296,7 @@ LRESULT PageWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             HWND focus = GetFocus();
             if (focus && IsChild(hwnd_, focus)) lastFocus_ = focus;
         }
-        if (reinterpret_cast<HWND>(lParam) == hwnd_) wizard_.Activated(form_);
+        if (reinterpret_cast<HWND>(lParam) == hwnd_) events_.Activate(form_);
         break;
     case WM_SETFOCUS: {
         DefMDIChildProcA(hwnd_, msg, wParam, lParam);

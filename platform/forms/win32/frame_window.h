@@ -6,13 +6,15 @@
 
 #include <memory>
 
+#include "platform/forms/forms.h"
+
+class Desktop;
 class Picture;
-class Win32Platform;
-class Wizard;
+struct Design;
 
 class FrameWindow {
 public:
-    FrameWindow(Win32Platform& platform, Wizard& wizard);
+    FrameWindow(const Desktop& desktop, const Design& design, FormEvents& events);
     ~FrameWindow();
 
     bool Create();  // hidden, at its design size and place
@@ -31,10 +33,11 @@ private:
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
     bool CreateClient();
     void PaintBackground(HDC dc);
-    bool QueryUnload(short mode);
+    bool QueryUnload(std::int16_t mode);
 
-    Win32Platform& platform_;
-    Wizard& wizard_;
+    const Desktop& desktop_;
+    const Design& design_;
+    FormEvents& events_;
     HWND hwnd_ = nullptr;
     HWND client_ = nullptr;
     WNDPROC clientProc_ = nullptr;

@@ -1,9 +1,8 @@
-#include "wizard/win32/frame_window.h"
+#include "platform/forms/win32/frame_window.h"
 
-#include "platform/win32/picture.h"
-#include "platform/win32/win32_platform.h"
-#include "wizard/layout.h"
-#include "wizard/wizard.h"
+#include "platform/desktop/desktop.h"
+#include "platform/forms/design.h"
+#include "platform/forms/win32/picture.h"
 
 namespace {
 
@@ -12,14 +11,10 @@ constexpr UINT_PTR kTimer1 = 1;
 constexpr UINT kFirstChildId = 0xFF00;
 constexpr DWORD kStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
 
-// Reasons for a close, as the close handlers know them.
-constexpr short kCloseByUser = 0;
-constexpr short kCloseByWindows = 2;
-constexpr short kCloseByTaskList = 3;
-
 }  // namespace
 
-FrameWindow::FrameWindow(Win32Platform& platform, Wizard& wizard) : platform_(platform), wizard_(wizard) {}
+FrameWindow::FrameWindow(const Desktop& desktop, const Design& design, FormEvents& events)
+    : desktop_(desktop), design_(design), events_(events) {}
 
 FrameWindow::~FrameWindow() {
     if (hwnd_) DestroyWindow(hwnd_);
@@ -28,21 +23,21 @@ FrameWindow::~FrameWindow() {
 bool FrameWindow::Create() {
     WNDCLASSA wc{};
     wc.lpfnWndProc = WindowProc;
-    wc.hInstance = platform_.instance();
-    wc.hIcon = platform_.icon();
+    wc.hInstance = desktop_.instance();
+    wc.hIcon = desktop_.icon();
     wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_APPWORKSPACE + 1);
     wc.lpszClassName = kClassName;
     RegisterClassA(&wc);
 
-    const FormDesign& design = DesignOf(FormId::MDIQOBSetup);
-    RECT r = {platform_.ToPixelsX(design.left), platform_.ToPixelsY(design.top),
-              platform_.ToPixelsX(design.left + design.width), platform_.ToPixelsY(design.top + design.height)};
+    const FormDesign& design = design_.Of(FormId::MDIQOBSetup);
+    RECT r = {desktop_.ToPixelsX(design.left), desktop_.ToPixelsY(design.top),
+              desktop_.ToPixelsX(design.left + design.width), desktop_.ToPixelsY(design.top + design.height)};
     AdjustWindowRectEx(&r, kStyle, FALSE, 0);
     CreateWindowExA(0, kClassName, design.caption, kStyle, r.left, r.top, r.right - r.left, r.bottom - r.top,
-                    nullptr, nullptr, platform_.instance(), this);
+                    nullptr, nullptr, desktop_.instance(), this);
     if (!hwnd_ || !client_) return false;
-    SetTimer(hwnd_, kTimer1, kTimer1DesignInterval, nullptr);
+    SetTimer(hwnd_, kTimer1, static_cast<UINT>(design_.timerInterval), nullptr);
     return true;
 }
 
@@ -52,7 +47,7 @@ bool FrameWindow::CreateClient() {
     RECT r;
     GetClientRect(hwnd_, &r);
     client_ = CreateWindowExA(0, "MDICLIENT", nullptr, WS_CHILD | WS_CLIPCHILDREN | WS_VISIBLE | MDIS_ALLCHILDSTYLES,
-                              0, 0, r.right, r.bottom, hwnd_, nullptr, platform_.instance(), &ccs);
+                              0, 0, r.right, r.bottom, hwnd_, nullptr, desktop_.instance(), &ccs);
     if (!client_) return false;
     SetWindowLongPtrA(client_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     clientProc_ = reinterpret_cast<WNDPROC>(
@@ -62,7 +57,7 @@ bool FrameWindow::CreateClient() {
 
 void FrameWindow::Displayed() {
     displayed_ = true;
-    wizard_.frame.MDIForm_Resize();
+    events_.Resize(FormId::MDIQOBSetup);
 }
 
 void FrameWindow::SetBackground(std::unique_ptr<Picture> picture) {
@@ -92,9 +87,9 @@ void FrameWindow::PaintBackground(HDC dc) {
     FillRect(dc, &r, GetSysColorBrush(COLOR_APPWORKSPACE));
 }
 
-bool FrameWindow::QueryUnload(short mode) {
+bool FrameWindow::QueryUnload(std::int16_t mode) {
     std::int16_t cancel = 0;
-    wizard_.frame.MDIForm_QueryUnload(cancel, mode);
+    events_.QueryUnload(FormId::MDIQOBSetup, cancel, mode);
     return cancel == 0;
 }
 
@@ -121,11 +116,11 @@ LRESULT FrameWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         return CreateClient() ? 0 : -1;
     case WM_SIZE: {
         LRESULT result = DefFrameProcA(hwnd_, client_, msg, wParam, lParam);
-        if (displayed_) wizard_.frame.MDIForm_Resize();
+        if (displayed_) events_.Resize(FormId::MDIQOBSetup);
         return result;
     }
     case WM_TIMER:
-        if (wParam == kTimer1) wizard_.frame.Timer1_Timer();
+        if (wParam == kTimer1) events_.Timer(FormId::MDIQOBSetup);
         return 0;
     case WM_SYSCOMMAND:
         if ((wParam & 0xFFF0) == SC_CLOSE) {

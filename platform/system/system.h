@@ -1,25 +1,13 @@
-// Every service the launcher takes from Windows and its window toolkit.
-// The logic sees only this interface: Win32Platform is the real one,
-// FakePlatform the test double.
+// What the launcher takes from the system: the initialization file, the
+// registry, the version record, program start, beeps, the current directory
+// and the program's folder, the end of the program and message boxes.
+// Win32System is the real one, FakeSystem the test double.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
-
-// The three windows of the launcher.
-enum class FormId { MDIQOBSetup, frmini, frmIE };
-
-// Controls, by their design names; a name is unique within its window.
-// None addresses the window itself (the frame's background picture).
-enum class CtlId {
-    None,
-    Image1, Label1, IEFrame, OptIE, optDiscador, Frame1, cmdNext, cmdCancel,
-    Picture2, Frame2, Label2, lblSistema, Label3, lblLinguagem, lblResultado,
-    OpIE3, OpIE4, OpIE5, cmdBack,
-};
-constexpr std::size_t kCtlIdCount = static_cast<std::size_t>(CtlId::cmdBack) + 1;  // cmdBack stays the last
 
 // Registry roots and access rights, with their Windows values.
 constexpr std::uint32_t kHkeyLocalMachine = 0x80000002u;
@@ -61,14 +49,9 @@ struct HelpRef {
     std::uint32_t context = 0;
 };
 
-// The slideshow timer takes 0 (stopped) to 65535 ms, like the classic timer
-// control the kits were written for; other values are rejected.
-constexpr long kTimerMaxInterval = 65535;
-inline bool TimerAccepts(long ms) { return ms >= 0 && ms <= kTimerMaxInterval; }
-
-class Platform {
+class System {
 public:
-    virtual ~Platform() = default;
+    virtual ~System() = default;
 
     // Initialization file: copies at most size-1 characters and a NUL,
     // returns the count copied (0: nothing read).
@@ -86,11 +69,6 @@ public:
     // Fills the record; the caller sets its size field first.
     virtual bool GetVersionEx(OsVersionInfo& info) = 0;
 
-    // Loads a picture file into an image control, or with CtlId::None as the
-    // frame's background. A file that is missing or not a picture is a
-    // failure (false) and the target keeps its picture.
-    virtual bool LoadPicture(FormId form, CtlId control, const std::string& path) = 0;
-
     // Modal message box; without a title the application title shows.
     // Returns the button pressed (vbYes, vbNo, 1 for OK), 0 if it could not be shown.
     virtual int MsgBox(const std::string& text, int buttons,
@@ -106,24 +84,4 @@ public:
     virtual bool CurDir(std::string& path) = 0;  // may lack a final backslash
     virtual std::string AppPath() = 0;           // folder of the program file
     virtual void End() = 0;                      // ends the program at once, no close handler runs
-
-    // Slideshow timer interval in ms; false when the timer rejects the value.
-    virtual bool SetTimerInterval(long ms) = 0;
-
-    // Windows. CreateForm makes a page window with the controls of its
-    // design, hidden. ShowForm shows it non-modal and makes it the active page.
-    virtual void CreateForm(FormId form) = 0;
-    virtual void ShowForm(FormId form) = 0;
-    virtual void HideForm(FormId form) = 0;
-    // Outer size (borders and title bar included) in twips.
-    virtual bool OuterSize(FormId form, float& width, float& height) = 0;
-    // Position of a page within the frame's client area, in twips.
-    virtual bool SetFormTop(FormId form, float twips) = 0;
-    virtual bool SetFormLeft(FormId form, float twips) = 0;
-
-    // Controls.
-    virtual void SetCaption(FormId form, CtlId control, const std::string& text) = 0;
-    virtual void SetToolTip(FormId form, CtlId control, const std::string& text) = 0;
-    virtual void SetVisible(FormId form, CtlId control, bool visible) = 0;
-    virtual bool IsChecked(FormId form, CtlId control) = 0;
 };

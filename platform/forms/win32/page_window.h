@@ -8,15 +8,16 @@
 #include <memory>
 #include <string>
 
-#include "platform/platform.h"
+#include "platform/forms/forms.h"
 
+class Desktop;
 class Picture;
-class Win32Platform;
-class Wizard;
+struct ControlDesign;
+struct Design;
 
 class PageWindow {
 public:
-    PageWindow(Win32Platform& platform, Wizard& wizard, FormId form);
+    PageWindow(const Desktop& desktop, const Design& design, FormEvents& events, FormId form);
     ~PageWindow();
 
     bool Create(HWND client);  // hidden, with every control of its design
@@ -35,6 +36,7 @@ private:
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
     void CreateControls();
     void FitToText(CtlId control);
+    bool HoldsTabStops(const ControlDesign& container) const;
     void UpdateControlParent(CtlId container);
     void OnCommand(int id);
     void OnActivate();
@@ -43,8 +45,9 @@ private:
     LRESULT DefaultButton();
     void DrawImage(const DRAWITEMSTRUCT& item);
 
-    Win32Platform& platform_;
-    Wizard& wizard_;
+    const Desktop& desktop_;
+    const Design& design_;
+    FormEvents& events_;
     const FormId form_;
     HWND hwnd_ = nullptr;
     HWND toolTip_ = nullptr;
