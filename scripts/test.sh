@@ -98,10 +98,11 @@ wine_suites() {
         local screen geometry dpi
         for screen in 640x480x16:96 800x600x24:120; do
             geometry=${screen%:*} dpi=${screen#*:}
+            mkdir -p "$BUILD/e2e-work/era-$geometry"
             SETUP32_ERA_SCREEN=$geometry SETUP32_ERA_DPI=$dpi \
             SETUP32_EXE="$(winpath "$WIN/Setup32.exe")" \
             SETUP32_STUB="$(winpath "$WIN/tests/e2e/stub/stub.exe")" \
-            SETUP32_WORK="$(winpath "$BUILD/e2e-work")" \
+            SETUP32_WORK="$(winpath "$BUILD/e2e-work/era-$geometry")" \
                 on_screen "$geometry" "$dpi" timeout 300 "$WINELOADER" "$WIN_TESTS/tests/e2e/era_tests.exe" \
                 --gtest_brief=1 --gtest_output="xml:$results\\era-$tag-$geometry-$dpi.xml"
             SUITES+=("era screen $geometry, $dpi dpi ($WINE_LABEL)=$RESULTS/era-$tag-$geometry-$dpi.xml")

@@ -2,7 +2,7 @@
 // check them on the screen.
 #pragma once
 
-#include "platform/platform.h"
+#include "platform/forms/forms.h"
 
 namespace designed {
 

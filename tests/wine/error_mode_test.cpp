@@ -16,7 +16,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/win32/picture.h"
+#include "platform/forms/win32/picture.h"
 
 namespace {
 
