@@ -9,12 +9,25 @@
 #
 #   scripts/bench.sh            # BENCH_RUNS=20 BENCH_TICKS=200 BENCH_TEMPO=50
 #   BENCH_PREVIOUS=REV scripts/bench.sh   # also the ticks of the launcher of git revision REV
+#   scripts/bench.sh --slow-disc   # only the slideshow from a 4x CD drive
+#                                  # (BENCH_SLOW_SECONDS=20 for each kit)
+#
+# The slideshow from a slow disc: the launcher reads a picture file at every
+# tick, on the window's thread. bench/slow_disc.c, preloaded into Wine, makes
+# every read of the kit's files cost what a 4x CD drive costs (150 ms a
+# seek, 600 KB/s); held.exe times how long the window thread answers nothing
+# at each tick. Both for the demo kit's pictures and for a kit of JPEGs.
 set -euo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 TOP=${SETUP32_BUILD:-$ROOT/build}
 RUNS=${BENCH_RUNS:-20}
 TICKS=${BENCH_TICKS:-200}
 TEMPO=${BENCH_TEMPO:-50}
+SLOW_SECONDS=${BENCH_SLOW_SECONDS:-20}
+SLOW_ONLY=0
+[ "${1:-}" = --slow-disc ] && SLOW_ONLY=1
+# A 4x CD drive: 4 x 150 KB/s, and about 150 ms to find the data.
+SLOW_ACCESS_US=150000 SLOW_BYTES_PER_S=614400
 
 "$ROOT/scripts/deps.sh"
 "$ROOT/scripts/build.sh"
@@ -124,6 +137,49 @@ wineserver -w
 NSIS_RUNS=""
 [ "$ARCH" != i686 ] || NSIS_RUNS=1
 LOAD_BEFORE=$(cut -d' ' -f1-3 /proc/loadavg)
+
+# The slideshow from a 4x CD drive: the demo kit (three 617 x 564 24-bit
+# bitmaps) and a kit of three 617 x 564 JPEGs, both with the demo's
+# interval (2.5 s).
+slow_disc() {
+    local cflags=(-shared -fPIC -O2 -Wall)
+    [ "$ARCH" = i686 ] && cflags+=(-m32)
+    if ! gcc "${cflags[@]}" -o "$BENCH/slow_disc.so" "$ROOT/bench/slow_disc.c" -ldl 2>"$BENCH/slow_disc.err"; then
+        echo "Slideshow from a slow disc: not measured (the read delay could not be built for $ARCH Wine:" \
+            "$(head -n1 "$BENCH/slow_disc.err"))"
+        return
+    fi
+    "$ROOT/scripts/make-demo-kit.sh" "$KITS/demo" "$TOP/$(windows_build "$ARCH")/tests/e2e/stub/stub.exe" >/dev/null
+    # JPEGs of the kind a kit holds: photo-like pictures (a plasma fractal,
+    # fixed seeds) at quality 90, not the smooth gradients of the other kits.
+    rm -rf "$KITS/jpg-cd"
+    mkdir -p "$KITS/jpg-cd"
+    local n
+    for n in 1 2 3; do
+        convert -seed "$n" -size 617x564 plasma:fractal -quality 90 "$KITS/jpg-cd/image$n.jpg"
+    done
+    cp "$KITS/jpg/imgini.bmp" "$KITS/jpg/imgie.bmp" "$KITS/jpg-cd/"
+    ini "$KITS/jpg-cd" jpg 2500
+    echo "Measuring the slideshow from a 4x CD drive: $SLOW_SECONDS s of each kit (demo, jpg-cd)"
+    local runs=() kit
+    for kit in demo jpg-cd; do
+        rm -f "$BENCH/reads-$kit.log"
+        SLOW_DISC_DIR=$(cd "$KITS/$kit" && pwd -P) SLOW_DISC_LOG="$BENCH/reads-$kit.log" \
+            SLOW_DISC_ACCESS_US=$SLOW_ACCESS_US SLOW_DISC_BYTES_PER_S=$SLOW_BYTES_PER_S \
+            LD_PRELOAD="$BENCH/slow_disc.so" timeout 300 "$WINELOADER" "$BENCH/programs/held.exe" \
+            "$(winpath "$LAUNCHER")" "$(winpath "$KITS/$kit")" "$SLOW_SECONDS" | tr -d '\r' >"$BENCH/held-$kit.txt" || true
+        runs+=("$kit:$BENCH/reads-$kit.log:$BENCH/held-$kit.txt")
+    done
+    echo
+    /usr/bin/python3 "$ROOT/bench/slow_disc.py" "$SLOW_ACCESS_US" "$SLOW_BYTES_PER_S" "${runs[@]}"
+}
+if [ "$SLOW_ONLY" = 1 ]; then
+    slow_disc
+    echo
+    echo "Machine: $(nproc) CPUs, $(wine --version) ($WINE_LABEL); load average $(cut -d' ' -f1-3 /proc/loadavg)"
+    exit 0
+fi
+
 echo "Measuring the $ARCH build under Wine ($WINE_LABEL) on $DISPLAY: $RUNS start-ups of each of 3 programs, $TICKS ticks of $TEMPO ms per format"
 RESULTS="$BENCH/results.txt"
 SETUP32_PREVIOUS=${PREVIOUS:+$(winpath "$PREVIOUS")} \
@@ -135,6 +191,8 @@ SETUP32_PREVIOUS=${PREVIOUS:+$(winpath "$PREVIOUS")} \
 
 echo
 /usr/bin/python3 "$ROOT/bench/table.py" "$RESULTS" "$TOP/win32/Setup32.exe" "$TICKS" "$TEMPO" "$NSIS"
+echo
+slow_disc
 echo
 echo "Machine: $(nproc) CPUs, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//'), $(wine --version) ($WINE_LABEL);" \
     "load average $(cut -d' ' -f1-3 /proc/loadavg) (before: $LOAD_BEFORE)"

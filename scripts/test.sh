@@ -95,6 +95,22 @@ wine_suites() {
         --gtest_output="xml:$results\\e2e-$tag.xml"
     SUITES+=("e2e ($WINE_LABEL)=$RESULTS/e2e-$tag.xml")
 
+    if [ "$extent" = all ]; then
+        echo "== The era's screens under Wine ($WINE_LABEL): 640 x 480 in 16-bit colour, 800 x 600 at 120 dpi"
+        local screen geometry dpi
+        for screen in 640x480x16:96 800x600x24:120; do
+            geometry=${screen%:*} dpi=${screen#*:}
+            mkdir -p "$BUILD/e2e-work/era-$geometry"
+            SETUP32_ERA_SCREEN=$geometry SETUP32_ERA_DPI=$dpi \
+            SETUP32_EXE="$(winpath "$WIN/Setup32.exe")" \
+            SETUP32_STUB="$(winpath "$WIN/tests/e2e/stub/stub.exe")" \
+            SETUP32_WORK="$(winpath "$BUILD/e2e-work/era-$geometry")" \
+                on_screen "$geometry" "$dpi" timeout 300 "$WINELOADER" "$WIN_TESTS/tests/e2e/era_tests.exe" \
+                --gtest_brief=1 --gtest_output="xml:$results\\era-$tag-$geometry-$dpi.xml"
+            SUITES+=("era screen $geometry, $dpi dpi ($WINE_LABEL)=$RESULTS/era-$tag-$geometry-$dpi.xml")
+        done
+    fi
+
     echo "== The preview sheet, scripts/preview.sh ($WINE_LABEL)"
     local kits=demo,broken
     [ "$extent" = all ] || kits=demo

@@ -72,6 +72,39 @@ start_display() {
     export DISPLAY=":$(head -n1 "$fifo")"
 }
 
+# Runs a command with the selected prefix on a screen of the era: a display
+# of its own of the given size and depth ("640x480x16") and Wine's LogPixels
+# at the given dpi (120: Large Fonts). The prefix's Wine is ended before and
+# after (Wine's desktop keeps the display it started on, and a program reads
+# the dpi when it starts), and LogPixels is put back to 96 after.
+on_screen() {
+    local geometry=$1 dpi=$2 display=${DISPLAY:-} fifo="$BUILD/.display-era" pid rc
+    shift 2
+    stop_prefix
+    rm -f "$fifo"
+    Xvfb -displayfd 9 -screen 0 "$geometry" -nolisten tcp 9>"$fifo" >/dev/null 2>&1 &
+    pid=$!
+    for _ in $(seq 100); do [ -s "$fifo" ] && break; sleep 0.1; done
+    export DISPLAY=":$(head -n1 "$fifo")"
+    log_pixels "$dpi"
+    "$@"
+    rc=$?
+    log_pixels 96
+    stop_prefix
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+    export DISPLAY=$display
+    return $rc
+}
+
+# The screen's dpi as Windows' display settings store it: under the user's
+# desktop settings and the hardware profile's fonts.
+log_pixels() {
+    wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1
+    wine reg add 'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts' \
+        /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1
+}
+
 # Ends the Wine of the selected prefix.
 stop_prefix() { wineserver -k >/dev/null 2>&1 || true; }
 

@@ -1,6 +1,7 @@
 #include "platform/forms/win32/frame_window.h"
 
 #include "platform/desktop/desktop.h"
+#include "platform/desktop/placement.h"
 #include "platform/forms/design.h"
 #include "platform/forms/win32/picture.h"
 
@@ -34,11 +35,23 @@ bool FrameWindow::Create() {
     RECT r = {desktop_.ToPixelsX(design.left), desktop_.ToPixelsY(design.top),
               desktop_.ToPixelsX(design.left + design.width), desktop_.ToPixelsY(design.top + design.height)};
     AdjustWindowRectEx(&r, kStyle, FALSE, 0);
-    CreateWindowExA(0, kClassName, design.caption, kStyle, r.left, r.top, r.right - r.left, r.bottom - r.top,
-                    nullptr, nullptr, desktop_.instance(), this);
+    RECT work = r;  // a system that cannot say keeps the design place
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    const Placement place = PlaceWindow({r.left, r.top, r.right, r.bottom}, {work.left, work.top, work.right, work.bottom});
+    maximised_ = place.maximised;
+    CreateWindowExA(0, kClassName, design.caption, kStyle, place.box.left, place.box.top, place.box.width(),
+                    place.box.height(), nullptr, nullptr, desktop_.instance(), this);
     if (!hwnd_ || !client_) return false;
     SetTimer(hwnd_, kTimer1, static_cast<UINT>(design_.timerInterval), nullptr);
     return true;
+}
+
+int FrameWindow::ShowCommand(int requested) const {
+    // A start that asks for no particular state opens maximised when the
+    // design does not fit; a start minimised or maximised is kept.
+    const bool plain = requested == SW_SHOWNORMAL || requested == SW_SHOW || requested == SW_SHOWDEFAULT ||
+                       requested == SW_SHOWNA || requested == SW_SHOWNOACTIVATE;
+    return maximised_ && plain ? SW_SHOWMAXIMIZED : requested;
 }
 
 bool FrameWindow::CreateClient() {

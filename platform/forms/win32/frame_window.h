@@ -17,7 +17,13 @@ public:
     FrameWindow(const Desktop& desktop, const Design& design, FormEvents& events);
     ~FrameWindow();
 
-    bool Create();  // hidden, at its design size and place
+    // Hidden, at its design size and place when that fits the work area;
+    // otherwise it is to open maximised (ShowCommand), restored within the
+    // work area.
+    bool Create();
+    // How to show the frame the first time, for the way the program was
+    // started (WinMain's show command).
+    int ShowCommand(int requested) const;
     // From the first display on, every change of size centres the pages.
     void Displayed();
 
@@ -44,5 +50,6 @@ private:
     WNDPROC clientProc_ = nullptr;
     std::unique_ptr<Picture> background_;
     bool displayed_ = false;
+    bool maximised_ = false;  // the work area cannot hold the design
     bool userClose_ = false;
 };

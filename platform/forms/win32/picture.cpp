@@ -5,10 +5,12 @@
 
 #include "pictures/dib.h"
 #include "pictures/picture_format.h"
+#include "platform/desktop/quiet_drive_errors.h"
 
 namespace {
 
 bool ReadFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
+    const QuietDriveErrors quiet;  // the disc may be gone: no system box, the picture is skipped
     HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;

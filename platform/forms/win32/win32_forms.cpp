@@ -20,7 +20,7 @@ HWND Win32Forms::frame() const { return frame_ ? frame_->hwnd() : nullptr; }
 
 int Win32Forms::Run(int showCommand) {
     events_->Load(FormId::MDIQOBSetup);
-    ShowWindow(frame_->hwnd(), showCommand);
+    ShowWindow(frame_->hwnd(), frame_->ShowCommand(showCommand));
     UpdateWindow(frame_->hwnd());
     frame_->Displayed();
 
