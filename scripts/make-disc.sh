@@ -94,18 +94,20 @@ status=0
 "$KITCHECK" --json "$DISC" >"$WORK/kitcheck.json" || status=$?
 [ "$status" -le 1 ] || die "kitcheck could not read the kit (status $status)"
 # Problems, then notes, one a line; the autorun note stops the image too.
-stop=$(/usr/bin/python3 - "$WORK/kitcheck.json" <<'PY'
+/usr/bin/python3 - "$WORK/kitcheck.json" "$WORK/stop" <<'PY'
 import json, sys
 report = json.load(open(sys.argv[1]))
 stop = 0
 for kind, items in (("problem", report["problems"]), ("note", report["notes"])):
     for item in items:
         where = " ".join(x for x in (item["key"], item["file"]) if x)
-        print(f"  {kind} [{item['code']}] {where}: {item['message']}", file=sys.stderr)
+        print(f"  {kind} [{item['code']}] {where}: {item['message']}")
         stop += kind == "problem" or item["code"] == "autorun-open-missing"
-print(stop)
+if not report["problems"] and not report["notes"]:
+    print("  no problem, no note")
+open(sys.argv[2], "w").write(str(stop))
 PY
-)
+stop=$(cat "$WORK/stop")
 if [ "$stop" -gt 0 ]; then
     if [ "$ANYWAY" = 1 ]; then
         echo "make-disc.sh: kitcheck found $stop problem(s); writing the image anyway (--anyway)" >&2
