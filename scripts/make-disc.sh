@@ -73,7 +73,7 @@ mkdir -p "$BUILD"
 WORK=$(mktemp -d "$BUILD/disc-work.XXXXXX")
 trap 'rm -rf "$WORK"' EXIT
 DISC="$WORK/disc"
-cp -a "$KIT/." "$DISC/"
+cp -RL --preserve=timestamps "$KIT/." "$DISC/"  # links become the files they name: a disc holds no links
 chmod -R u+w "$DISC"
 
 # A file of the disc's root, in any letter case, as Windows finds it.
