@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "kitcheck/cd_notes.h"
 #include "pictures/dib.h"
 #include "pictures/picture_format.h"
 #include "wizard/browser_setup.h"
@@ -45,8 +46,10 @@ public:
         r_.lang = w_.frame.Lang;
         const std::int16_t unknownVer = w_.frame.IEVer;  // the registry tells nothing
         // The slideshow once round: each tick asks for the next picture.
+        const std::size_t beforeTicks = sys_.pictureLoads.size();
         do w_.frame.Timer1_Timer();
         while (w_.frame.imgAtual() != 1);
+        const std::vector<std::string> ticks(sys_.pictureLoads.begin() + beforeTicks, sys_.pictureLoads.end());
         w_.Show(FormId::frmIE);
 
         Rows();
@@ -56,6 +59,7 @@ public:
         for (const auto& [name, ieVer] : browsers) Offers(name, ieVer);
         r_.dialer = w_.ini.arqDiscador;
         r_.beeps = sys_.beeps;
+        r_.notes = CdNotes(sys_, CdFactsOf(ticks));
         return r_;
     }
 
@@ -180,6 +184,33 @@ private:
                     file + " é um arquivo de comandos: o Windows 95, 98 e Me não o iniciam, e ali o Setup32 "
                            "age como se estivesse faltando.");
         }
+    }
+
+    // What the CD notes need: the interval, the pictures of the ticks, and
+    // each file the kit makes the launcher use (the program of every command,
+    // the one found in the kit or else the first tried, and every picture).
+    CdFacts CdFactsOf(const std::vector<std::string>& ticks) {
+        CdFacts facts;
+        facts.kitPath = w_.ini.kitPath;
+        facts.interval = sys_.timerInterval;
+        for (const std::string& path : ticks) facts.slideshow.push_back(InKit(path));
+        const SetupIniReport& report = w_.frame.setupIniReport();
+        for (std::size_t i = 0; i < kSetupIniRows.size(); ++i) {
+            const SetupIniRow& row = kSetupIniRows[i];
+            if (!row.command || report[i].outcome == RowOutcome::Beeped) continue;
+            const std::vector<std::string> candidates = ProgramCandidates(w_.ini.*row.command);
+            if (candidates.empty()) continue;
+            std::string file = candidates.front();
+            for (const std::string& candidate : candidates)
+                if (!Absolute(candidate) && sys_.Kind(w_.ini.kitPath + candidate) == FileKind::File) {
+                    file = candidate;
+                    break;
+                }
+            if (!Absolute(file)) facts.namedFiles.push_back({"", KeyOf(row), file, ""});
+        }
+        for (const std::string& path : sys_.pictureLoads)
+            if (!Absolute(InKit(path))) facts.namedFiles.push_back({"", "", InKit(path), ""});
+        return facts;
     }
 
     Start StartFor(CtlId option) {

@@ -46,6 +46,7 @@ struct KitReport {
     std::string lang;  // the language the launcher sets
     std::vector<RowReport> rows;
     std::vector<Problem> problems;
+    std::vector<Problem> notes;  // for the CD (cd_notes.h): they leave the status alone
     std::vector<OfferRow> matrix;
     std::string dialer;
     int beeps = 0;

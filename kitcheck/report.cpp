@@ -19,6 +19,24 @@ std::string Padded(std::string text, std::size_t width) {
     return text;
 }
 
+std::string Where(const Problem& p) {
+    std::string where = p.key;
+    if (!p.file.empty()) where += where.empty() ? p.file : " (" + p.file + ")";
+    return where;
+}
+
+std::string JsonProblems(const std::vector<Problem>& problems) {
+    std::string json = "[";
+    const char* separator = "\n    ";
+    for (const Problem& p : problems) {
+        json += separator;
+        json += "{\"code\": " + JsonString(p.code) + ", \"key\": " + JsonString(p.key) +
+                ", \"file\": " + JsonString(p.file) + ", \"message\": " + JsonString(p.message) + "}";
+        separator = ",\n    ";
+    }
+    return json + (problems.empty() ? "" : "\n  ") + "]";
+}
+
 std::string BrowserName(const OfferRow& row) {
     if (row.browser == "unknown")
         return "navegador não encontrado (tratado como " + std::to_string(row.ieVer) + ")";
@@ -40,11 +58,9 @@ std::string TextReport(const KitReport& r) {
         text += "\n";
     }
     text += "\nProblemas: " + std::to_string(r.problems.size()) + "\n";
-    for (const Problem& p : r.problems) {
-        std::string where = p.key;
-        if (!p.file.empty()) where += where.empty() ? p.file : " (" + p.file + ")";
-        text += "  [" + p.code + "] " + where + ": " + p.message + "\n";
-    }
+    for (const Problem& p : r.problems) text += "  [" + p.code + "] " + Where(p) + ": " + p.message + "\n";
+    text += "\nNotas para o CD: " + std::to_string(r.notes.size()) + "\n";
+    for (const Problem& n : r.notes) text += "  [" + n.code + "] " + Where(n) + ": " + n.message + "\n";
     text += "\nPágina do navegador (idioma " + r.lang + "):\n";
     for (const OfferRow& row : r.matrix) {
         text += "  " + BrowserName(row) + ": " + row.plan + "\n";
@@ -52,8 +68,9 @@ std::string TextReport(const KitReport& r) {
         text += "    " + Padded("Avançar sem escolha", 34) + "-> " + row.byDefault.command + "\n";
     }
     text += "\nDiscador: " + r.dialer + "\n\n";
-    text += r.problems.empty() ? "Resultado: kit sem problemas.\n"
-                               : "Resultado: " + std::to_string(r.problems.size()) + " problema(s).\n";
+    text += r.problems.empty() ? "Resultado: kit sem problemas"
+                               : "Resultado: " + std::to_string(r.problems.size()) + " problema(s)";
+    text += r.notes.empty() ? ".\n" : ", " + std::to_string(r.notes.size()) + " nota(s) para o CD.\n";
     return text;
 }
 
@@ -68,15 +85,8 @@ std::string JsonReport(const KitReport& r) {
                 "\", \"value\": " + JsonString(row.value) + ", \"whole\": " + JsonString(row.whole) + "}";
         separator = ",\n    ";
     }
-    json += "\n  ],\n  \"problems\": [";
-    separator = "\n    ";
-    for (const Problem& p : r.problems) {
-        json += separator;
-        json += "{\"code\": " + JsonString(p.code) + ", \"key\": " + JsonString(p.key) +
-                ", \"file\": " + JsonString(p.file) + ", \"message\": " + JsonString(p.message) + "}";
-        separator = ",\n    ";
-    }
-    json += std::string(r.problems.empty() ? "" : "\n  ") + "],\n  \"matrix\": [";
+    json += "\n  ],\n  \"problems\": " + JsonProblems(r.problems);
+    json += ",\n  \"notes\": " + JsonProblems(r.notes) + ",\n  \"matrix\": [";
     separator = "\n    ";
     for (const OfferRow& row : r.matrix) {
         json += separator;
@@ -117,6 +127,16 @@ const char* const kHelpText =
     "  command-file-nt-only      arquivo .bat ou .cmd: o Windows 95, 98 e Me não o iniciam\n"
     "  offered-installer-missing opção do OKnoCD cujo instalador falta\n"
     "  default-road-missing      falta o instalador padrão (Arquivos/ie5port)\n"
+    "Notas para o CD (não mudam a saída do programa):\n"
+    "  slow-on-cd                a maior imagem da apresentação e quanto tempo cada\n"
+    "                            troca prende a janela num CD-ROM 4x e 8x, quando\n"
+    "                            passa do intervalo ou de 1 s: use JPEG ou imagens\n"
+    "                            de 8 bits\n"
+    "  name-needs-joliet         arquivo do setup.ini (ou imagem) cujo nome não é\n"
+    "                            ISO 9660 de nível 1 (8.3, A-Z, 0-9, _): bom num\n"
+    "                            disco com Joliet, perdido num só ISO 9660\n"
+    "  autorun-open-missing      o open= do autorun.inf inicia um programa que não\n"
+    "                            está no disco (ou não há open=)\n"
     "Depois mostra, para cada navegador instalado (3, 4, 5 e nenhum), as opções\n"
     "da página do navegador, o texto da página e o comando que o Avançar inicia,\n"
     "e o comando do discador.\n"
@@ -124,5 +144,5 @@ const char* const kHelpText =
     "  --json   o mesmo relatório em JSON (chaves descritas em kitcheck/README.md)\n"
     "  --help   este texto\n"
     "\n"
-    "Saída: 0 kit sem problemas, 1 problemas encontrados, 2 erro de uso ou de\n"
+    "Saída: 0 kit sem problemas (com ou sem notas), 1 problemas encontrados, 2 erro de uso ou de\n"
     "leitura (pasta inexistente, setup.ini ilegível).\n";

@@ -13,6 +13,10 @@
 // in its setup.ini) and the frame is sent one timer tick at a time: the frame
 // and the start page are captured once, then each background picture.
 //
+// With --screen NAME, only the frame and its start page on the screen it
+// runs on: OUTDIR\screen-NAME.bmp and screen-NAME.json (scripts/preview.sh
+// runs it on a 640 x 480 display and on an 800 x 600 one at 120 dpi).
+//
 // Writes OUTDIR\capture.json and the captures as bitmaps; a line per
 // launcher goes to the standard output. Exit status 0 when every capture was
 // made, 1 otherwise, 2 on a usage error.
@@ -407,11 +411,50 @@ std::string Cell(const std::string& exe, const std::string& kit, const std::stri
            ",\n     \"options\": [" + options + "], \"error\": " + Json(launcher.error()) + "}";
 }
 
+// The frame with its start page on the screen this program runs on (a small
+// display, a larger font size), the whole screen captured: OUTDIR\screen-NAME.bmp and screen-NAME.json
+// with the screen's size and dots per inch, as the launcher sees them.
+int Screen(const std::string& name, const std::string& exe, const std::string& kit, const std::string& out) {
+    const auto start = std::chrono::steady_clock::now();
+    SetWindowsVersion(nullptr);
+    SetBrowser(nullptr);
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+    ReleaseDC(nullptr, screen);
+    const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+    Launcher launcher(exe, kit);
+    Shot frame;
+    RECT r{};
+    if (launcher.error().empty()) {
+        // The whole screen: what of the frame the user sees there.
+        GetWindowRect(launcher.frame(), &r);
+        frame = Capture(GetDesktopWindow(), out, "screen-" + name);
+    }
+    const std::string json = "{\"name\": " + Json(name) + ", \"screen\": [" + std::to_string(width) + ", " +
+                             std::to_string(height) + "], \"dpi\": " + std::to_string(dpi) +
+                             ", \"frame\": " + ShotJson(frame) + ", \"window\": [" + std::to_string(r.left) + ", " +
+                             std::to_string(r.top) + ", " + std::to_string(r.right) + ", " +
+                             std::to_string(r.bottom) + "], \"error\": " + Json(launcher.error()) + "}\n";
+    const std::string path = out + "\\screen-" + name + ".json";
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    DWORD written = 0;
+    bool ok = file != INVALID_HANDLE_VALUE &&
+              WriteFile(file, json.data(), static_cast<DWORD>(json.size()), &written, nullptr);
+    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+    std::printf("Screen %s: %d x %d at %d dpi, frame %ld x %ld%s (%.2f s)\n", name.c_str(), width, height, dpi,
+                r.right - r.left, r.bottom - r.top,
+                launcher.error().empty() ? "" : (", " + Utf8FromCp1252(launcher.error())).c_str(), Seconds(start));
+    std::fflush(stdout);
+    return ok && launcher.error().empty() && !frame.file.empty() ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 6 && std::string(argv[1]) == "--screen") return Screen(argv[2], argv[3], argv[4], argv[5]);
     if (argc != 5) {
-        std::fprintf(stderr, "usage: preview.exe SETUP32_EXE KIT SLIDESHOW_KIT OUTDIR\n");
+        std::fprintf(stderr, "usage: preview.exe SETUP32_EXE KIT SLIDESHOW_KIT OUTDIR\n"
+                             "       preview.exe --screen NAME SETUP32_EXE KIT OUTDIR\n");
         return 2;
     }
     const std::string exe = argv[1], kit = argv[2], slideshowKit = argv[3], out = argv[4];

@@ -3,11 +3,14 @@
 gathered: preview.exe's captures (capture.json, the pictures already in
 OUTDIR as PNG) and kitcheck's report of the same kit (--json and text).
 
-One page, in Portuguese like kitcheck: kitcheck's problems, the frame and
-the start page, the browser page for each Windows version and installed
+One page, in Portuguese like kitcheck: kitcheck's problems and its notes
+for the CD, the frame and the start page (also on a 640 x 480 screen and on
+an 800 x 600 one at 120 dpi: preview.exe --screen, screen-*.json beside
+capture.json), the browser page for each Windows version and installed
 browser with its options and the command Next starts, the slideshow, and
 kitcheck's whole report. Pictures stand beside the page; no script, no
-style sheet or font from elsewhere."""
+style sheet or font from elsewhere. The grid of browser pages fits a
+1280-pixel-wide window."""
 import argparse
 import datetime
 import html
@@ -32,11 +35,12 @@ code { font: 12px monospace; background: #eee; padding: 0 3px; }
 .warn { color: #a00; font-weight: bold; }
 figure { display: inline-block; margin: 0 16px 8px 0; vertical-align: top; }
 figcaption { font-size: 12px; color: #555; }
-table.grid { border-collapse: collapse; }
+table.grid { border-collapse: collapse; width: 100%; max-width: 1232px; table-layout: fixed; }
+table.grid thead th:first-child { width: 128px; }
 table.grid th, table.grid td { border: 1px solid #ccc; padding: 6px; vertical-align: top; }
 table.grid thead th { background: #e8e8e8; }
 table.grid tbody th { background: #e8e8e8; text-align: left; white-space: nowrap; }
-td.cell { background: #fff; min-width: 320px; }
+td.cell { background: #fff; overflow-wrap: anywhere; }
 td.cell img { display: block; max-width: 100%; height: auto; }
 td.cell ul { list-style: none; padding: 0; margin: 6px 0 0; }
 td.cell li, td.cell p { margin: 2px 0; font-size: 12px; }
@@ -69,8 +73,9 @@ def png_size(path):
 
 
 class Sheet:
-    def __init__(self, out, capture, report, text, kit, wine):
+    def __init__(self, out, capture, report, text, kit, wine, screens=()):
         self.out = out
+        self.screens = list(screens)  # preview.exe --screen: the frame on smaller screens
         self.capture = capture
         self.report = report
         self.text = text
@@ -127,12 +132,41 @@ class Sheet:
                 self.parts.append('<p class="ok">Nenhum problema: kit sem problemas.</p>')
         self.parts.append("<!--warnings-->\n</section>")
 
+    def notes(self):
+        notes = self.report.get("notes")
+        if notes is None:
+            return
+        self.parts.append(f'<section id="notas">\n<h2>Notas do kitcheck para o CD: {len(notes)}</h2>')
+        if notes:
+            self.parts.append('<ul class="problems notes">')
+            for n in notes:
+                where = n["key"]
+                if n["file"]:
+                    where = f'{where} ({n["file"]})' if where else n["file"]
+                self.parts.append(f'<li data-code="{e(n["code"])}"><span class="code">[{e(n["code"])}]</span> '
+                                  f'<code>{e(where)}</code>: {e(n["message"])}</li>')
+            self.parts.append("</ul>")
+        else:
+            self.parts.append('<p class="ok">Nenhuma nota: o kit se comporta no CD como na pasta.</p>')
+        self.parts.append("</section>")
+
     def window(self):
         self.parts.append('<section id="janela">\n<h2>A janela e a página inicial</h2>')
         self.parts.append(f'<figure>{self.img(self.capture.get("frame"), "A janela do Setup32 ao abrir")}'
-                          "<figcaption>A janela ao abrir, com a página inicial</figcaption></figure>")
+                          "<figcaption>A janela ao abrir, com a página inicial (tela de 1024 × 768 a 96 dpi)</figcaption></figure>")
         self.parts.append(f'<figure>{self.img(self.capture.get("start_page"), "Página inicial")}'
                           "<figcaption>Página inicial</figcaption></figure>")
+        for screen in self.screens:
+            width, height = screen["screen"]
+            left, top, right, bottom = screen["window"]
+            fits = left >= 0 and top >= 0 and right <= width and bottom <= height
+            caption = (f"Tela de {width} × {height} a {screen['dpi']} dpi: a janela tem "
+                       f"{right - left} × {bottom - top}" + ("" if fits else ", e passa da tela"))
+            self.parts.append(f'<figure class="screen" data-screen="{e(screen["name"])}" '
+                              f'data-fits="{"yes" if fits else "no"}">'
+                              f'{self.img(screen.get("frame"), caption)}<figcaption>{e(caption)}</figcaption></figure>')
+            if screen.get("error"):
+                self.warnings.append(f"Tela {screen['name']}: {screen['error']}")
         if self.capture.get("error"):
             self.warnings.append(f"Janela e apresentação: {self.capture['error']}")
         self.parts.append("</section>")
@@ -243,6 +277,7 @@ class Sheet:
     def write(self):
         self.head()
         self.problems()
+        self.notes()
         self.grid()
         self.window()
         self.slideshow()
@@ -285,7 +320,8 @@ def main():
         text = Path(args.report).read_bytes().decode("cp1252", errors="replace")
     except OSError:
         text = ""
-    ok = Sheet(Path(args.outdir), capture, report, text, args.kit, args.wine).write()
+    screens = [load_json(path, None) for path in sorted(Path(args.capture).parent.glob("screen-*.json"))]
+    ok = Sheet(Path(args.outdir), capture, report, text, args.kit, args.wine, [s for s in screens if s]).write()
     return 0 if ok and capture else 1
 
 

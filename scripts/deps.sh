@@ -2,8 +2,9 @@
 # Installs what Setup32 needs to build and test on Debian 12: the native
 # toolchain and GoogleTest, the mingw-w64 cross compilers, Wine, a virtual X
 # display and the tools that inspect and capture the results (Chromium opens
-# the preview sheet), stb_image (the JPEG and GIF decoder) and Pillow (which
-# writes the pictures the decoder tests read).
+# the preview sheet), stb_image (the JPEG and GIF decoder), Pillow (which
+# writes the pictures the decoder tests read), xorriso (writes and reads back
+# the disc image) and strace (takes the disc away under a running launcher).
 # Idempotent: when everything is installed it only checks and exits.
 #
 # Both Wines and both cross compilers are installed: 64-bit Wine and the
@@ -17,7 +18,7 @@ ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 PACKAGES="cmake g++ make libgtest-dev googletest
 g++-mingw-w64-i686-posix g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-win32
 wine wine64 fonts-wine xvfb xauth xdotool imagemagick icoutils python3-pefile python3
-clang libclang-rt-14-dev nsis chromium libstb-dev python3-pil"
+clang libclang-rt-14-dev nsis chromium libstb-dev python3-pil xorriso strace"
 if host_runs_i386; then PACKAGES="$PACKAGES wine32:i386"; fi
 
 die() {

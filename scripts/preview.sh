@@ -7,8 +7,10 @@
 # NT 4.0 and 2000 and each installed browser (none, 3, 4, 5); each browser
 # page is captured with its options and, from kitcheck's matrix, the command
 # Next starts with the page's own choice and with each option. The frame,
-# the start page and the slideshow are captured once, kitcheck's problems
-# head the sheet and its report ends it.
+# the start page and the slideshow are captured once, and the frame with its
+# start page again on a 640 x 480 screen and on an 800 x 600 one at 120 dpi;
+# kitcheck's problems and its notes for the CD head the sheet and its report
+# ends it.
 #
 # The launcher runs on a copy of the kit's top folder (setup.ini and the
 # pictures; programs are left out), in a Wine prefix of its own
@@ -74,7 +76,41 @@ status=0
 "$WINELOADER" "$WIN/preview/preview.exe" "$(zpath "$WIN/Setup32.exe")" "$(zpath "$WORK/kit")" \
     "$(zpath "$WORK/slideshow-kit")" "$(zpath "$WORK/shots")" || status=1
 
-rm -f "$OUT"/index.html "$OUT"/frame.png "$OUT"/start-page.png "$OUT"/slide-*.png "$OUT"/page-*.png
+# The frame with its start page on smaller screens: a display of that size
+# of its own and the prefix's dots per inch for that run (both are read when
+# the Wine server starts), the whole screen captured.
+set_dpi() {
+    wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1
+    wine reg add 'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts' \
+        /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1
+}
+screen_capture() {  # NAME WIDTHxHEIGHT DPI
+    local name=$1 size=$2 dpi=$3 fifo="$WORK/display-$1" pid
+    stop_prefix
+    wineserver -w
+    Xvfb -displayfd 9 -screen 0 "${size}x24" -dpi "$dpi" -nolisten tcp 9>"$fifo" >/dev/null 2>&1 &
+    pid=$!
+    for _ in $(seq 100); do [ -s "$fifo" ] && break; sleep 0.1; done
+    (
+        rc=0
+        export DISPLAY=":$(head -n1 "$fifo")"
+        set_dpi "$dpi"
+        stop_prefix
+        wineserver -w
+        "$WINELOADER" "$WIN/preview/preview.exe" --screen "$name" "$(zpath "$WIN/Setup32.exe")" \
+            "$(zpath "$WORK/slideshow-kit")" "$(zpath "$WORK/shots")" || rc=1
+        set_dpi 96
+        stop_prefix
+        wineserver -w
+        exit $rc
+    ) || status=1
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+}
+screen_capture 640x480 640x480 96
+screen_capture 800x600-120dpi 800x600 120
+
+rm -f "$OUT"/index.html "$OUT"/frame.png "$OUT"/start-page.png "$OUT"/slide-*.png "$OUT"/page-*.png "$OUT"/screen-*.png
 if compgen -G "$WORK/shots/*.bmp" >/dev/null; then
     mogrify -path "$OUT" -format png "$WORK/shots/"*.bmp
 fi

@@ -120,6 +120,14 @@ wine_suites() {
     SUITES+=("preview ($WINE_LABEL)=$RESULTS/preview-$tag.xml")
 
     if [ "$extent" = all ]; then
+        echo "== The disc: make-disc.sh, a Wine CD-ROM drive, the disc taken away ($WINE_LABEL)"
+        stop_prefix
+        timeout 900 /usr/bin/python3 "$ROOT/tests/disc/disc_test.py" --build "$BUILD" --arch "$arch" \
+            --label "$WINE_LABEL" --results "$RESULTS/disc-$tag.xml"
+        SUITES+=("disc ($WINE_LABEL)=$RESULTS/disc-$tag.xml")
+    fi
+
+    if [ "$extent" = all ]; then
         echo "== Slideshow soak, short form ($WINE_LABEL)"
         stop_prefix
         RESULTS="$RESULTS" SETUP32_SOAK_BUILT=1 "$ROOT/scripts/soak.sh" "${SETUP32_SOAK_SECONDS:-60}"

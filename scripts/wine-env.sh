@@ -60,6 +60,23 @@ wine_fonts() {
     cp -n "$WINE_FONTS"/* "$fonts/"
 }
 
+# A CD-ROM drive of the selected prefix: wine_cdrom LETTER FOLDER makes
+# FOLDER the root of drive LETTER, of type cdrom (HKLM\Software\Wine\Drives),
+# so that GetDriveTypeA says DRIVE_CDROM; "wine start /d D:\ PROGRAM" or a
+# CreateProcess with D:\ as current directory then starts as AutoPlay does.
+# The Wine server is ended first and last: its mount manager reads the
+# drives when it starts. The disc tests and the runs on a CD drive share it.
+wine_cdrom() {
+    local letter=${1,,} folder=$2
+    [ -d "$folder" ] || { echo "wine_cdrom: $folder is not a folder" >&2; return 1; }
+    stop_prefix
+    wineserver -w
+    ln -sfn "$folder" "$WINEPREFIX/dosdevices/$letter:"
+    wine reg add 'HKLM\Software\Wine\Drives' /v "$letter:" /d cdrom /f >/dev/null 2>&1
+    stop_prefix
+    wineserver -w
+}
+
 XVFB_PID=
 start_display() {
     if [ -n "${DISPLAY:-}" ] && [ "${SETUP32_OWN_DISPLAY:-0}" != 1 ]; then return; fi

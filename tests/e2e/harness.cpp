@@ -82,7 +82,10 @@ Kit::Kit() {
         if (c == '/') c = '_';
     // The work folder is emptied before every run, so the folder is new.
     EXPECT_TRUE(CreateDirectoryA(dir_.c_str(), nullptr)) << dir_;
+    log_ = Path("started.log");
 }
+
+Kit::Kit(std::string dir, std::string logFile) : dir_(std::move(dir)), log_(std::move(logFile)) {}
 
 void Kit::Ini(const std::string& text) const {
     std::ofstream(Path("setup.ini"), std::ios::binary) << text;
@@ -125,7 +128,7 @@ void Kit::Installer(const std::string& name) const {
 
 std::vector<std::string> Kit::Started() const {
     std::vector<std::string> lines;
-    std::ifstream in(Path("started.log"), std::ios::binary);
+    std::ifstream in(log_, std::ios::binary);
     std::string line;
     while (std::getline(in, line)) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
@@ -269,7 +272,7 @@ std::vector<std::string> Snapshot::Differences(const Snapshot& later) const {
 Launcher::Launcher(const Kit& kit, const char* windowsVersion, const std::string& program)
     : version_(windowsVersion ? windowsVersion : "") {
     SetWindowsVersion(windowsVersion);
-    SetEnvironmentVariableA("SETUP32_STUB_LOG", kit.Path("started.log").c_str());
+    SetEnvironmentVariableA("SETUP32_STUB_LOG", kit.log().c_str());
 
     std::string exe = program.empty() ? Environment("SETUP32_EXE") : program;
     std::string line = "\"" + exe + "\"";

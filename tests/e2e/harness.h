@@ -28,8 +28,14 @@ std::string Environment(const char* name);
 class Kit {
 public:
     Kit();
+    // A folder that is already there, a disc's root among them; the stand-in
+    // installers log their starts to logFile, off the disc.
+    Kit(std::string dir, std::string logFile);
     const std::string& dir() const { return dir_; }
-    std::string Path(const std::string& name) const { return dir_ + "\\" + name; }
+    const std::string& log() const { return log_; }
+    std::string Path(const std::string& name) const {
+        return dir_ + (!dir_.empty() && dir_.back() == '\\' ? "" : "\\") + name;
+    }
 
     void Ini(const std::string& text) const;
     void Bitmap(const std::string& name, COLORREF color, int width = 617, int height = 564) const;
@@ -39,6 +45,7 @@ public:
 
 private:
     std::string dir_;
+    std::string log_;
 };
 
 // The browser's values in the registry, as a machine has them.

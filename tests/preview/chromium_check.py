@@ -138,6 +138,31 @@ def check_page(path, timeout=60):
         browser.close()
 
 
+WIDTHS = ("JSON.stringify({page: document.documentElement.scrollWidth, "
+          "grid: Math.ceil(document.querySelector('table.grid').getBoundingClientRect().right)})")
+
+
+def widths(path, viewport_width, timeout=60):
+    """Loads the page in a window of this width; returns how wide the page
+    is (its scroll width: more than the window needs scrolling) and where the
+    grid of browser pages ends."""
+    url = Path(path).resolve().as_uri()
+    browser = Chromium(timeout)
+    try:
+        target = browser.send("Target.createTarget", {"url": "about:blank"})["targetId"]
+        session = browser.send("Target.attachToTarget", {"targetId": target, "flatten": True})["sessionId"]
+        browser.send("Page.enable", session=session)
+        browser.send("Emulation.setDeviceMetricsOverride",
+                     {"width": viewport_width, "height": 900, "deviceScaleFactor": 1, "mobile": False},
+                     session=session)
+        browser.send("Page.navigate", {"url": url}, session=session)
+        browser.wait_event("Page.loadEventFired", session)
+        result = browser.send("Runtime.evaluate", {"expression": WIDTHS, "returnByValue": True}, session=session)
+        return json.loads(result["result"]["value"])
+    finally:
+        browser.close()
+
+
 def main():
     if len(sys.argv) != 2:
         print(__doc__.strip().splitlines()[-1].strip(), file=sys.stderr)

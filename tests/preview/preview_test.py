@@ -3,7 +3,9 @@
 copy of it (image2.bmp and ie401\\ie4setup.exe removed), each checked for
 every combination of Windows and browser, pictures that are real captures
 of the launcher, commands equal to kitcheck's matrix, a kit folder left as
-it was, and a page that opens in headless Chromium without an error.
+it was, and a page that opens in headless Chromium without an error and fits
+a 1280-pixel-wide window; the frame captured on a 640 x 480 screen and on an
+800 x 600 one at 120 dpi, and kitcheck's notes for the CD listed.
 Writes a JUnit report.
 
     preview_test.py --build BUILD --arch i686 --label "i686, wine" \\
@@ -51,6 +53,10 @@ class SheetParser(html.parser.HTMLParser):
         super().__init__()
         self.cells = {}       # (windows, browser) -> cell
         self.problems = []    # codes at the top
+        self.notes = []       # codes of kitcheck's notes for the CD
+        self.screens = {}     # name -> {"fits", "img", "caption"}
+        self.section = None
+        self.figure = None
         self.slides = []      # {"file", "skipped", "img"}
         self.images = []      # every <img src>
         self.scripts = 0
@@ -76,8 +82,15 @@ class SheetParser(html.parser.HTMLParser):
         if tag == "td" and "cell" in classes:
             self.cell = {"img": None, "shown": a.get("data-shown", "").split(), "choices": [], "default": None}
             self.cells[(a["data-windows"], a["data-browser"])] = self.cell
+        if tag == "section":
+            self.section = a.get("id")
         if tag == "li" and "data-code" in a:
-            self.problems.append(a["data-code"])
+            (self.notes if self.section == "notas" else self.problems).append(a["data-code"])
+        if tag == "figure" and "screen" in classes:
+            self.figure = {"fits": a.get("data-fits"), "img": None, "caption": ""}
+            self.screens[a.get("data-screen")] = self.figure
+        if tag == "img" and self.figure is not None:
+            self.figure["img"] = a.get("src")
         if tag == "li" and "slide" in classes:
             self.slide = {"file": a.get("data-file"), "skipped": "skipped" in classes, "img": None}
             self.slides.append(self.slide)
@@ -90,7 +103,13 @@ class SheetParser(html.parser.HTMLParser):
         if tag == "span" and "missing" in classes and self.item is not None:
             self.item["missing"] = True
 
+    def handle_data(self, data):
+        if self.figure is not None:
+            self.figure["caption"] += data
+
     def handle_endtag(self, tag):
+        if tag == "figure":
+            self.figure = None
         if tag == "td":
             self.cell = None
         if tag in ("li", "p"):
@@ -260,6 +279,31 @@ class KitRun:
         expect(not bad, f"pictures not loaded: {bad}")
         expect(not errors, "errors: " + "; ".join(errors))
 
+    def fits_1280(self):
+        """The grid of browser pages, and the whole sheet, fit a window
+        1280 pixels wide."""
+        self.need_sheet()
+        found = chromium_check.widths(self.out / "index.html", 1280)
+        expect(found["grid"] <= 1280 and found["page"] <= 1280, f"in a 1280-pixel window: {found}")
+
+    def screens(self):
+        """The frame with its start page on a 640 x 480 screen and on an
+        800 x 600 one at 120 dpi, each a capture of the whole screen."""
+        sheet = self.need_sheet()
+        expect(sorted(sheet.screens) == ["640x480", "800x600-120dpi"], f"screens {sorted(sheet.screens)}")
+        for name, (size, dpi) in {"640x480": ((640, 480), 96), "800x600-120dpi": ((800, 600), 120)}.items():
+            figure = sheet.screens[name]
+            expect(figure["img"], f"{name}: no capture")
+            picture = rgb(self.out / figure["img"])
+            expect(picture[:2] == size, f"{name}: {picture[:2]}")
+            expect(f"{size[0]} × {size[1]} a {dpi} dpi" in figure["caption"], f"{name}: {figure['caption']}")
+            expect(len({pixel(picture, x, y) for x in range(0, size[0], 16) for y in range(0, size[1], 16)}) > 8,
+                   f"{name}: the screen is blank")
+
+    def notes(self, codes):
+        sheet = self.need_sheet()
+        expect(sorted(sheet.notes) == sorted(codes), f"notes: {sheet.notes}, expected {codes}")
+
     def slideshow(self, skipped):
         """The slideshow in order, the pictures the launcher skips marked; a
         skipped picture leaves the previous one on the screen."""
@@ -344,6 +388,9 @@ def main():
         case(f"{title}.CommandsOfKitchecksMatrix", run.commands)
         case(f"{title}.KitFolderUnchanged", run.kit_unchanged)
         case(f"{title}.OpensInChromium", run.chromium)
+        case(f"{title}.Fits1280Pixels", run.fits_1280)
+        case(f"{title}.SmallerScreens", run.screens)
+        case(f"{title}.NotesForTheCd", lambda: run.notes(["slow-on-cd"]))
         if kit_name == "demo":
             case(f"{title}.Slideshow", lambda: run.slideshow([]))
             case(f"{title}.NoProblems", lambda: run.problems([]))
