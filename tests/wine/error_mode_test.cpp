@@ -136,7 +136,7 @@ protected:
     std::unique_ptr<Picture> Load(const std::string& path, Fail fail) {
         observed.fail = fail;
         observed.watching = true;
-        std::unique_ptr<Picture> picture = Picture::Load(path);
+        std::unique_ptr<Picture> picture = Picture::Load(path, RGB(255, 255, 255));
         observed.watching = false;
         return picture;
     }
