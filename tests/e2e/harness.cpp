@@ -278,9 +278,20 @@ Launcher::Launcher(const Kit& kit, const char* windowsVersion, const std::string
     std::string line = "\"" + exe + "\"";
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
-    if (!CreateProcessA(exe.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr, kit.dir().c_str(), &startup,
-                        &process_)) {
-        ADD_FAILURE() << "cannot start " << exe;
+    // Under a loaded machine Wine now and then fails a start that works a
+    // moment later; a start that keeps failing is the test's failure.
+    DWORD error = 0;
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        if (CreateProcessA(exe.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr, kit.dir().c_str(),
+                           &startup, &process_)) {
+            error = 0;
+            break;
+        }
+        error = GetLastError();
+        Sleep(500);
+    }
+    if (error) {
+        ADD_FAILURE() << "cannot start " << exe << " (error " << error << ")";
         return;
     }
     thread_ = process_.dwThreadId;
