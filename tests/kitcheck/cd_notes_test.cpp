@@ -14,6 +14,7 @@
 
 #include "kitcheck/cd_notes.h"
 #include "kitcheck/kit_check.h"
+#include "tests/kitcheck/kit_folder.h"
 
 namespace {
 
@@ -49,21 +50,8 @@ std::string Bitmap(int width, int height) {
     return b;
 }
 
-class CdNotesTest : public ::testing::Test {
+class CdNotesTest : public KitFolderTest {
 protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/kitcheck-cd.XXXXXX";
-        ASSERT_TRUE(mkdtemp(pattern));
-        dir_ = pattern;
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
-    void Write(const std::string& name, const std::string& bytes) const {
-        fs::path path = fs::path(dir_) / name;
-        fs::create_directories(path.parent_path());
-        std::ofstream(path, std::ios::binary) << bytes;
-    }
-
     // A kit without problems: image2 is the larger background picture.
     void Kit(const std::string& ini, int image2Width = 8) const {
         Write("setup.ini", ini);
@@ -81,17 +69,6 @@ protected:
         return CheckKit(sys);
     }
 
-    int Run(const std::string& arguments, std::string& output) const {
-        output.clear();
-        std::FILE* pipe = popen((std::string(KITCHECK_PROGRAM) + " " + arguments + " 2>/dev/null").c_str(), "r");
-        char chunk[4096];
-        std::size_t count;
-        while ((count = std::fread(chunk, 1, sizeof chunk, pipe)) > 0) output.append(chunk, count);
-        int status = pclose(pipe);
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-
-    std::string dir_;
 };
 
 std::vector<std::string> Notes(const KitReport& report) {
@@ -192,11 +169,11 @@ TEST_F(CdNotesTest, NotesLeaveTheExitStatusAtZero) {
     Kit(Ini("500", "discador\\installer-fr.exe"), 600);
     Write("discador/installer-fr.exe", "MZ");
     std::string output;
-    EXPECT_EQ(Run(dir_, output), 0);
+    EXPECT_EQ(Run(dir_, &output), 0);
     EXPECT_NE(output.find("Notas para o CD: 2"), std::string::npos) << output;
     EXPECT_NE(output.find("[slow-on-cd] Setup32/tempo (image2.bmp)"), std::string::npos) << output;
     EXPECT_NE(output.find("Resultado: kit sem problemas, 2 nota(s) para o CD."), std::string::npos) << output;
-    EXPECT_EQ(Run("--json " + dir_, output), 0);
+    EXPECT_EQ(Run("--json " + dir_, &output), 0);
     EXPECT_NE(output.find("\"status\": 0"), std::string::npos) << output;
     EXPECT_NE(output.find("\"notes\": [\n    {\"code\": \"slow-on-cd\", \"key\": \"Setup32/tempo\", \"file\": "
                           "\"image2.bmp\""),
@@ -208,9 +185,9 @@ TEST_F(CdNotesTest, NotesLeaveTheExitStatusAtZero) {
         << output;
 
     fs::remove(fs::path(dir_) / "image1.bmp");  // a problem beside the notes
-    EXPECT_EQ(Run(dir_, output), 1);
+    EXPECT_EQ(Run(dir_, &output), 1);
     EXPECT_NE(output.find("Resultado: 1 problema(s), 2 nota(s) para o CD."), std::string::npos) << output;
-    EXPECT_EQ(Run("--help", output), 0);
+    EXPECT_EQ(Run("--help", &output), 0);
     EXPECT_NE(output.find("name-needs-joliet"), std::string::npos);
 }
 

@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include "kitcheck/kit_check.h"
+#include "tests/kitcheck/kit_folder.h"
 #include "kitcheck/report.h"
 
 namespace {
@@ -44,21 +45,8 @@ std::string Bitmap() {
     return b;
 }
 
-class KitCheckTest : public ::testing::Test {
+class KitCheckTest : public KitFolderTest {
 protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/kitcheck-kit.XXXXXX";
-        ASSERT_TRUE(mkdtemp(pattern));
-        dir_ = pattern;
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
-    void Write(const std::string& name, const std::string& bytes) const {
-        fs::path path = fs::path(dir_) / name;
-        fs::create_directories(path.parent_path());
-        std::ofstream(path, std::ios::binary) << bytes;
-    }
-
     // The clean kit: setup.ini, both background pictures, the page pictures
     // and every installer.
     void Clean(const std::string& ini = kCleanIni) const {
@@ -84,18 +72,6 @@ protected:
         return CheckKit(sys);
     }
 
-    int Run(const std::string& arguments, std::string* output = nullptr) const {
-        std::string text;
-        std::FILE* pipe = popen((std::string(KITCHECK_PROGRAM) + " " + arguments + " 2>/dev/null").c_str(), "r");
-        char chunk[4096];
-        std::size_t count;
-        while ((count = std::fread(chunk, 1, sizeof chunk, pipe)) > 0) text.append(chunk, count);
-        int status = pclose(pipe);
-        if (output) *output = text;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-
-    std::string dir_;
 };
 
 std::vector<std::string> Found(const KitReport& report) {

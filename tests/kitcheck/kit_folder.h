@@ -1,0 +1,43 @@
+// A kit folder of a test's own, made empty for each test and removed after
+// it, and the kitcheck program run on it.
+#pragma once
+
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include <gtest/gtest.h>
+
+class KitFolderTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/kitcheck-kit.XXXXXX";
+        ASSERT_TRUE(mkdtemp(pattern));
+        dir_ = pattern;
+    }
+    void TearDown() override { std::filesystem::remove_all(dir_); }
+
+    void Write(const std::string& name, const std::string& bytes) const {
+        std::filesystem::path path = std::filesystem::path(dir_) / name;
+        std::filesystem::create_directories(path.parent_path());
+        std::ofstream(path, std::ios::binary) << bytes;
+    }
+
+    // The program's exit status, and what it printed on its standard output.
+    int Run(const std::string& arguments, std::string* output = nullptr) const {
+        std::string text;
+        std::FILE* pipe = popen((std::string(KITCHECK_PROGRAM) + " " + arguments + " 2>/dev/null").c_str(), "r");
+        char chunk[4096];
+        std::size_t count;
+        while ((count = std::fread(chunk, 1, sizeof chunk, pipe)) > 0) text.append(chunk, count);
+        int status = pclose(pipe);
+        if (output) *output = text;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+
+    std::string dir_;
+};
