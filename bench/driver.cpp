@@ -12,8 +12,8 @@
 //
 // The kits folder holds five kits made by bench.sh: start (the slideshow at
 // its usual pace), idle (tempo=0: no tick at all), bmp, jpg and gif
-// (tempo=<tempo ms>, 617 x 564 pictures). With SETUP32_PREVIOUS naming an
-// earlier Setup32.exe, its ticks are measured in the same run, after these.
+// (tempo=<tempo ms>, 617 x 564 pictures): what the launcher holds across
+// their ticks is read here, their CPU from outside (bench/ticks.py).
 //
 // What Wine gives, and what is read instead:
 // - GetProcessTimes on another process gives near-zero times under Wine 8
@@ -331,7 +331,6 @@ void CALLBACK ReferenceTick(HWND, UINT, UINT_PTR, DWORD) { ++g_referenceTicks; }
 
 struct Options {
     std::string setup32, minimal, minimalDlls, kits, nsis;
-    std::string previous;  // SETUP32_PREVIOUS: an earlier Setup32.exe, its ticks measured too
     int runs = 12;
     int ticks = 200;
     int tempo = 50;
@@ -385,8 +384,6 @@ bool MeasureStartUp(const Options& o) {
 }
 
 struct Window {
-    double cpuMs = 0;   // the launcher's CPU time over the window
-    double wallMs = 0;
     long ticks = 0;     // the reference clock's ticks over the window
     Usage before, after;
 };
@@ -404,16 +401,10 @@ bool MeasureWindow(const Options& o, const std::string& exe, const char* kit, Wi
     w.before = QuietUsage(program, o.tempo);
     UINT_PTR timer = SetTimer(nullptr, 0, static_cast<UINT>(o.tempo), ReferenceTick);
     g_referenceTicks = 0;
-    ULONGLONG cpu0 = CpuTime100ns(program.pi.dwProcessId);
-    double t0 = NowMs();
     Wait(static_cast<DWORD>(o.ticks) * static_cast<DWORD>(o.tempo));
-    ULONGLONG cpu1 = CpuTime100ns(program.pi.dwProcessId);
-    double t1 = NowMs();
     w.ticks = g_referenceTicks;
     KillTimer(nullptr, timer);
     w.after = QuietUsage(program, o.tempo);
-    w.cpuMs = static_cast<double>(cpu1 - cpu0) / 10000.0;
-    w.wallMs = t1 - t0;
     bool alive = WaitForSingleObject(program.pi.hProcess, 0) == WAIT_TIMEOUT;
     End(program);
     return alive || Fail("Setup32.exe ended during the measure");
@@ -435,30 +426,18 @@ bool Run(const Options& o) {
     if (!MeasureStartUp(o)) return false;
     if (!MeasureMinimal(o)) return false;
 
-    // This build, then the previous one when given, each with its own idle rate.
-    for (const std::string* exe : {&o.setup32, &o.previous}) {
-        if (exe->empty()) continue;
-        const std::string tick = exe == &o.setup32 ? "tick." : "previous.tick.";
-        Window idle;
-        if (!MeasureWindow(o, *exe, "idle", idle)) return false;
-        if (exe == &o.setup32) {
-            PrintUsage("setup32.startup", idle.before);
-            Print("idle.cpu_ms", idle.cpuMs);
-            Print("idle.wall_ms", idle.wallMs);
-        }
-        double idleRate = idle.cpuMs / idle.wallMs;  // CPU ms per wall ms with no tick
-        for (const char* format : {"bmp", "jpg", "gif"}) {
-            Window w;
-            if (!MeasureWindow(o, *exe, format, w)) return false;
-            std::string p = tick + format;
-            double ticks = static_cast<double>(w.ticks > 0 ? w.ticks : 1);
-            Print((p + ".ticks").c_str(), ticks);
-            Print((p + ".wall_ms").c_str(), w.wallMs);
-            Print((p + ".cpu_ms").c_str(), w.cpuMs);
-            Print((p + ".cpu_per_tick_ms").c_str(), (w.cpuMs - idleRate * w.wallMs) / ticks);
-            PrintUsage(p + ".before", w.before);
-            PrintUsage(p + ".after", w.after);
-        }
+    // What the launcher holds with no tick, then across the ticks of each
+    // format (their CPU is measured from outside: bench/ticks.py).
+    Window idle;
+    if (!MeasureWindow(o, o.setup32, "idle", idle)) return false;
+    PrintUsage("setup32.startup", idle.before);
+    for (const char* format : {"bmp", "jpg", "gif"}) {
+        Window w;
+        if (!MeasureWindow(o, o.setup32, format, w)) return false;
+        const std::string p = std::string("tick.") + format;
+        Print((p + ".ticks").c_str(), static_cast<double>(w.ticks));
+        PrintUsage(p + ".before", w.before);
+        PrintUsage(p + ".after", w.after);
     }
     std::printf("source.gdi %s\n", g_gdiSource);
     std::printf("source.user %s\n", g_userSource);
@@ -482,10 +461,6 @@ int main(int argc, char** argv) {
     o.ticks = std::max(1, std::atoi(argv[6]));
     o.tempo = std::max(10, std::atoi(argv[7]));
     if (argc == 9) o.nsis = argv[8];
-    // The launcher as it was before, measured beside this one.
-    char previous[MAX_PATH];
-    const DWORD length = GetEnvironmentVariableA("SETUP32_PREVIOUS", previous, sizeof previous);
-    if (length > 0 && length < sizeof previous) o.previous = previous;
     setvbuf(stdout, nullptr, _IONBF, 0);
     return Run(o) ? 0 : 1;
 }
