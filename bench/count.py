@@ -9,7 +9,9 @@ enforced.
 
     count.py <folder> <label>:<count_picture>...
 
-The folder holds pictures/bmp.bmp, rle.bmp, jpg.jpg and gif.gif (617 x 564);
+The folder holds pictures/bmp.bmp, rle.bmp, jpg.jpg, jpg420.jpg (the same
+JPEG with its colour sampled at half width and height, as most tools write
+below quality 90) and gif.gif, all 617 x 564;
 the first build is this tree's, any other one is shown beside it.
 """
 import os
@@ -23,7 +25,8 @@ PICTURES = (
     # kind, file, label, target: (per what, limit)
     ("bmp", "bmp.bmp", "24-bit BMP", ("byte", 0.2)),
     ("rle", "rle.bmp", "RLE8 BMP", ("pixel", 20)),
-    ("jpg", "jpg.jpg", "JPEG quality 90", None),
+    ("jpg", "jpg.jpg", "JPEG q90, colour in full", None),
+    ("jpg420", "jpg420.jpg", "JPEG q90, colour sampled 2x2", None),
     ("gif", "gif.gif", "256-colour GIF", ("pixel", 40)),
 )
 
