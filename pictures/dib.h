@@ -21,6 +21,14 @@ struct Dib {
     std::size_t stride() const { return ((static_cast<std::size_t>(width) * bitCount + 31) / 32) * 4; }
     std::size_t bitsOffset() const { return 40 + 4 * static_cast<std::size_t>(colors); }
     const std::uint8_t* bits() const { return bytes.data() + bitsOffset(); }
+    // Pixel x of a row (0 the bottom one): its blue, green and red, in the
+    // colour table or in the row.
+    const std::uint8_t* Colour(int x, int row) const {
+        const std::uint8_t* r = bits() + stride() * static_cast<std::size_t>(row);
+        if (bitCount == 24) return r + 3 * static_cast<std::size_t>(x);
+        const int perByte = 8 / bitCount, shift = 8 - bitCount * (x % perByte + 1);
+        return bytes.data() + 40 + 4 * ((r[x / perByte] >> shift) & ((1 << bitCount) - 1));
+    }
 };
 
 // Turns a picture file's bytes into a Dib as StartPictureLoad and

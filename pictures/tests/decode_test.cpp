@@ -33,15 +33,9 @@ std::ostream& operator<<(std::ostream& os, const Rgb& c) {
 
 // The colour of a Dib's pixel, (0, 0) the top left.
 Rgb At(const Dib& dib, int x, int y) {
-    const std::uint8_t* row = dib.bits() + dib.stride() * static_cast<std::size_t>(dib.height - 1 - y);
-    if (dib.bitCount < 24) {
-        const int perByte = 8 / dib.bitCount, shift = 8 - dib.bitCount * (x % perByte + 1);
-        const int index = (row[x / perByte] >> shift) & ((1 << dib.bitCount) - 1);
-        const std::uint8_t* e = dib.bytes.data() + 40 + 4 * index;
-        EXPECT_LT(index, dib.colors);
-        return {e[2], e[1], e[0]};
-    }
-    return {row[3 * x + 2], row[3 * x + 1], row[3 * x]};
+    const std::uint8_t* e = dib.Colour(x, dib.height - 1 - y);
+    if (dib.bitCount < 24) EXPECT_LT((e - dib.bytes.data() - 40) / 4, dib.colors);
+    return {e[2], e[1], e[0]};
 }
 
 void Put(Bytes& b, std::uint32_t v, int bytes) {
