@@ -1,14 +1,17 @@
-// Windows bitmaps, read here rather than handed to Windows as the file holds
-// them: Windows 95 knows neither the 108- and 124-byte headers nor 16- and
-// 32-bit masks other than 5-5-5, 5-6-5 and 8-8-8, and decodes no run-length
-// bitmap into a DIB section. Every bitmap becomes an 8-bit Dib with its
-// colour table (1, 4 and 8 bits, run-length ones included) or a 24-bit one.
+// Windows bitmaps. Windows 95 knows neither the 108- and 124-byte headers
+// nor 16- and 32-bit masks other than 5-5-5, 5-6-5 and 8-8-8, and decodes no
+// run-length bitmap into a DIB section; but the rows of a bitmap without
+// compression of 1, 4, 8 or 24 bits are the rows of a DIB section whatever
+// its header: those are read from the file straight into the section's bits
+// under a 40-byte header (Petzold's CreateDibSectionFromDibFile). Run-length
+// bitmaps become 8 bits with their table, masked ones 24 bits, decoded from
+// a buffer of at most kChunk bytes of the file.
 #include <algorithm>
 #include <cstdint>
-#include <utility>
+#include <cstdlib>
+#include <cstring>
 
-#include "pictures/dib.h"
-#include "pictures/picture_format.h"
+#include "pictures/picture_load.h"
 
 namespace {
 
@@ -45,6 +48,8 @@ struct Header {
     std::uint32_t masks[3] = {0, 0, 0};  // red, green, blue
 };
 
+// `d` holds the file's first bytes: all of them, or kPictureHead, which
+// hold the longest header, its masks and the largest colour table.
 bool ReadHeader(const std::uint8_t* d, std::size_t size, std::size_t bitsOffset, Header& h) {
     if (size < kFileHeader + 12) return false;
     const std::uint32_t headerSize = U32(d + kFileHeader);
@@ -107,10 +112,10 @@ bool ReadHeader(const std::uint8_t* d, std::size_t size, std::size_t bitsOffset,
 }
 
 // The colour table, as long as the file has it: entries it lacks stay black.
-void ReadTable(const std::uint8_t* d, std::size_t bitsOffset, const Header& h, Dib& out) {
+void ReadTable(const std::uint8_t* d, std::size_t bitsOffset, const Header& h, std::uint8_t* table) {
     const std::size_t declared = h.colorsUsed ? h.colorsUsed : (std::size_t{1} << h.bitCount);
     const std::size_t count = std::min(declared, (bitsOffset - h.tableAt) / h.entrySize);
-    std::uint8_t* table = out.bytes.data() + 40;
+    std::memset(table, 0, 4u << h.bitCount);
     for (std::size_t i = 0; i < count; ++i) {
         const std::uint8_t* e = d + h.tableAt + i * h.entrySize;
         table[4 * i] = e[0];
@@ -119,35 +124,95 @@ void ReadTable(const std::uint8_t* d, std::size_t bitsOffset, const Header& h, D
     }
 }
 
-bool ReadRows(const std::uint8_t* d, std::size_t size, std::size_t bitsOffset, const Header& h, Dib& out) {
-    const std::uint64_t stride = ((static_cast<std::uint64_t>(h.width) * h.bitCount + 31) / 32) * 4;
-    if (stride * static_cast<std::uint64_t>(h.height) > size - bitsOffset) return false;  // truncated
-    const Channel red(h.masks[0]), green(h.masks[1]), blue(h.masks[2]);
-    const std::size_t w = static_cast<std::size_t>(h.width);
-    for (int r = 0; r < h.height; ++r) {
-        const std::uint8_t* from = d + bitsOffset + stride * static_cast<std::uint64_t>(r);
-        const int row = h.topDown ? h.height - 1 - r : r;
-        std::uint8_t* to = out.bytes.data() + out.bitsOffset() + out.stride() * static_cast<std::size_t>(row);
-        switch (h.bitCount) {
-        case 1:
-            for (std::size_t x = 0; x < w; ++x) to[x] = (from[x / 8] >> (7 - x % 8)) & 1;
-            break;
-        case 4:
-            for (std::size_t x = 0; x < w; ++x) to[x] = (x % 2 ? from[x / 2] : from[x / 2] >> 4) & 15;
-            break;
-        case 8:
-            std::copy(from, from + w, to);
-            break;
-        case 24:
-            std::copy(from, from + 3 * w, to);
-            break;
-        default:
-            for (std::size_t x = 0; x < w; ++x) {
-                const std::uint32_t pixel = h.bitCount == 16 ? U16(from + 2 * x) : U32(from + 4 * x);
-                to[3 * x] = blue.Take(pixel);
-                to[3 * x + 1] = green.Take(pixel);
-                to[3 * x + 2] = red.Take(pixel);
+// The pixels' bytes in order, through a buffer: the part of them the head
+// of the file holds, then the rest from the source, kChunk bytes at most at
+// a time; or the caller's bytes when the whole file is in memory.
+constexpr std::size_t kChunk = 32 * 1024;
+
+class Pixels {
+public:
+    Pixels(PictureSource& source, PictureLoad& load) : source_(source), load_(load) {}
+    ~Pixels() { std::free(buffer_); }
+    Pixels(const Pixels&) = delete;
+    Pixels& operator=(const Pixels&) = delete;
+
+    // From `from` to `end` in the file; false when the memory can't be had.
+    bool Open(std::size_t from, std::size_t end) {
+        left_ = end - from;
+        if (source_.bytes) {
+            at_ = source_.bytes + from;
+            have_ = left_;
+            return true;
+        }
+        capacity_ = std::min(kChunk, std::max<std::size_t>(left_, 1));
+        buffer_ = static_cast<std::uint8_t*>(std::malloc(capacity_));
+        if (!buffer_) return false;
+        at_ = buffer_;
+        if (from < load_.headSize) {
+            have_ = std::min(load_.headSize - from, left_);
+            std::memcpy(buffer_, load_.head + from, have_);
+        }
+        return Skip(from, load_.read);
+    }
+
+    // The next `n` bytes (at most kChunk), or null when the pixels end first.
+    const std::uint8_t* Take(std::size_t n) {
+        if (n > left_ || (n > have_ && !Fill(n))) return nullptr;
+        const std::uint8_t* p = at_;
+        at_ += n, have_ -= n, left_ -= n;
+        return p;
+    }
+    std::size_t left() const { return left_; }
+
+private:
+    // Reads and drops what lies between the head and the pixels.
+    bool Skip(std::size_t from, std::size_t read) {
+        while (read < from) {
+            const std::size_t n = std::min(capacity_, from - read);
+            if (ReadSource(source_, load_, buffer_, n) != n) return false;
+            read += n;
+        }
+        return true;
+    }
+    bool Fill(std::size_t n) {
+        if (source_.bytes || n > capacity_) return false;
+        std::memmove(buffer_, at_, have_);
+        at_ = buffer_;
+        const std::size_t want = std::min(capacity_, left_) - have_;
+        have_ += ReadSource(source_, load_, buffer_ + have_, want);
+        return have_ >= n;
+    }
+
+    PictureSource& source_;
+    PictureLoad& load_;
+    std::uint8_t* buffer_ = nullptr;
+    const std::uint8_t* at_ = nullptr;
+    std::size_t capacity_ = 0, have_ = 0, left_ = 0;
+};
+
+std::uint8_t* Row(const PictureLoad& load, std::uint8_t* bits, std::size_t y) { return bits + load.stride() * y; }
+
+// Masked 16- and 32-bit pixels into 24 bits, a piece of a row at a time.
+bool ReadMasked(Pixels& in, const PictureLoad& load, std::uint8_t* bits) {
+    const PictureLoad::Bitmap& b = load.bmp;
+    const unsigned bytes = b.bitCount / 8;
+    const std::size_t stride = ((static_cast<std::size_t>(load.width) * b.bitCount + 31) / 32) * 4;
+    const std::size_t piece = kChunk / 4 * 4;
+    const Channel red(b.masks[0]), green(b.masks[1]), blue(b.masks[2]);
+    for (int r = 0; r < load.height; ++r) {
+        std::uint8_t* to = Row(load, bits, static_cast<std::size_t>(b.topDown ? load.height - 1 - r : r));
+        for (std::size_t done = 0; done < stride;) {
+            const std::size_t n = std::min(piece, stride - done);
+            const std::uint8_t* from = in.Take(n);
+            if (!from) return false;
+            const std::size_t pixelsHere = std::min(n, static_cast<std::size_t>(load.width) * bytes - std::min(done, static_cast<std::size_t>(load.width) * bytes)) / bytes;
+            for (std::size_t x = 0; x < pixelsHere; ++x, from += bytes, to += 3) {
+                const std::uint32_t pixel = bytes == 2 ? U16(from) : U32(from);
+                to[0] = blue.Take(pixel);
+                to[1] = green.Take(pixel);
+                to[2] = red.Take(pixel);
             }
+            done += n;
         }
     }
     return true;
@@ -157,22 +222,23 @@ bool ReadRows(const std::uint8_t* d, std::size_t size, std::size_t bitsOffset, c
 // end of line, a delta (pixels skipped keep colour 0) and end of picture,
 // which may come before the last row. Pixels beyond the width are dropped;
 // a stream that ends without its end is refused.
-bool ReadRuns(const std::uint8_t* d, std::size_t size, std::size_t bitsOffset, const Header& h, Dib& out) {
-    std::size_t end = size;
-    if (h.imageSize && h.imageSize <= size - bitsOffset) end = bitsOffset + h.imageSize;
-    const bool rle8 = h.compression == kRle8;
-    const std::size_t width = static_cast<std::size_t>(h.width), height = static_cast<std::size_t>(h.height);
-    std::size_t x = 0, y = 0, i = bitsOffset;
-    auto row = [&]() { return out.bytes.data() + out.bitsOffset() + out.stride() * y; };
+bool ReadRuns(Pixels& in, const PictureLoad& load, std::uint8_t* bits) {
+    std::memset(bits, 0, load.bitsSize());
+    const bool rle8 = load.bmp.compression == kRle8;
+    const std::size_t width = static_cast<std::size_t>(load.width), height = static_cast<std::size_t>(load.height);
+    std::size_t x = 0, y = 0;
     while (y < height) {
-        if (end - i < 2) return false;
-        const std::uint8_t count = d[i], value = d[i + 1];
-        i += 2;
+        const std::uint8_t* pair = in.Take(2);
+        if (!pair) return false;
+        const std::uint8_t count = pair[0], value = pair[1];
         if (count) {
             const std::size_t n = std::min<std::size_t>(count, width - x);
-            std::uint8_t* to = row() + x;
-            for (std::size_t k = 0; k < n; ++k)
-                to[k] = rle8 ? value : (k % 2 ? value & 15 : value >> 4);
+            std::uint8_t* to = Row(load, bits, y) + x;
+            if (rle8) {
+                std::memset(to, value, n);
+            } else {
+                for (std::size_t k = 0; k < n; ++k) to[k] = k % 2 ? value & 15 : value >> 4;
+            }
             x += n;
         } else if (value == 0) {
             x = 0;
@@ -180,37 +246,92 @@ bool ReadRuns(const std::uint8_t* d, std::size_t size, std::size_t bitsOffset, c
         } else if (value == 1) {
             break;
         } else if (value == 2) {
-            if (end - i < 2) return false;
-            x = std::min(width, x + d[i]);
-            y += d[i + 1];
-            i += 2;
+            const std::uint8_t* delta = in.Take(2);
+            if (!delta) return false;
+            x = std::min(width, x + delta[0]);
+            y += delta[1];
         } else {
             const std::size_t bytes = rle8 ? value : (value + 1u) / 2;
-            if (end - i < bytes) return false;
+            const std::uint8_t* d = in.Take(bytes);
+            if (!d) return false;
             const std::size_t n = std::min<std::size_t>(value, width - x);
-            std::uint8_t* to = row() + x;
-            for (std::size_t k = 0; k < n; ++k)
-                to[k] = rle8 ? d[i + k] : (k % 2 ? d[i + k / 2] & 15 : d[i + k / 2] >> 4);
+            std::uint8_t* to = Row(load, bits, y) + x;
+            if (rle8) {
+                std::memcpy(to, d, n);
+            } else {
+                for (std::size_t k = 0; k < n; ++k) to[k] = k % 2 ? d[k / 2] & 15 : d[k / 2] >> 4;
+            }
             x += n;
-            i += std::min(end - i, (bytes + 1) & ~std::size_t{1});
+            if (bytes % 2 && in.left()) in.Take(1);  // the word's padding, which may be missing at the end
         }
     }
     return true;
 }
 
+// Rows stored top row first, read in that order, put bottom-up.
+void TurnOver(const PictureLoad& load, std::uint8_t* bits) {
+    const std::size_t stride = load.stride();
+    for (std::size_t a = 0, b = static_cast<std::size_t>(load.height) - 1; a < b; ++a, --b) {
+        std::uint8_t* p = bits + a * stride;
+        std::uint8_t* q = bits + b * stride;
+        for (std::size_t i = 0; i < stride; ++i) std::swap(p[i], q[i]);
+    }
+}
+
 }  // namespace
 
-bool DecodeBmp(const std::uint8_t* d, std::size_t size, Dib& out) {
-    if (size < kFileHeader + 12 || d[0] != 'B' || d[1] != 'M' || size > kMaxPictureFileSize) return false;
+bool StartBmp(PictureLoad& load, std::size_t size) {
+    const PictureInfo info = InspectBitmapHead(load.head, load.headSize, size);
+    if (!info.ok) return false;
+    const std::uint8_t* d = load.head;
     const std::size_t bitsOffset = U32(d + 10);
     Header h;
     if (bitsOffset >= size || !ReadHeader(d, size, bitsOffset, h)) return false;
+    PictureLoad::Bitmap& b = load.bmp;
+    b.bitsOffset = bitsOffset;
+    b.bitsEnd = size;
+    b.bitCount = h.bitCount;
+    b.compression = h.compression;
+    b.topDown = h.topDown;
+    for (int i = 0; i < 3; ++i) b.masks[i] = h.masks[i];
     const bool indexed = h.bitCount <= 8;
-    Dib dib;
-    if (!MakeDib(h.width, h.height, indexed ? 8 : 24, indexed ? 1 << h.bitCount : 0, dib)) return false;
-    if (indexed) ReadTable(d, bitsOffset, h, dib);
-    const bool ok = h.compression == kRle8 || h.compression == kRle4 ? ReadRuns(d, size, bitsOffset, h, dib)
-                                                                      : ReadRows(d, size, bitsOffset, h, dib);
-    if (ok) out = std::move(dib);
-    return ok;
+    b.plain = h.compression == kRgb && (indexed || h.bitCount == 24);
+    if (h.compression == kRle8 || h.compression == kRle4) {
+        if (h.imageSize && h.imageSize <= size - bitsOffset) b.bitsEnd = bitsOffset + h.imageSize;
+        if (!load.SetSection(h.width, h.height, 8, 1 << h.bitCount)) return false;
+    } else {
+        const int bits = b.plain ? static_cast<int>(h.bitCount) : 24;
+        if (!load.SetSection(h.width, h.height, bits, indexed ? 1 << h.bitCount : 0)) return false;
+        // The rows must all be in the file.
+        const std::uint64_t stride = ((static_cast<std::uint64_t>(h.width) * h.bitCount + 31) / 32) * 4;
+        if (stride * static_cast<std::uint64_t>(h.height) > size - bitsOffset) return false;
+        b.bitsEnd = bitsOffset + static_cast<std::size_t>(stride * static_cast<std::uint64_t>(h.height));
+    }
+    if (indexed) ReadTable(d, bitsOffset, h, load.table());
+    return load.width == info.width && load.height == (info.height < 0 ? -info.height : info.height);
+}
+
+bool FinishBmp(PictureSource& source, PictureLoad& load, std::uint8_t* bits) {
+    const PictureLoad::Bitmap& b = load.bmp;
+    if (b.plain) {
+        // The rows as the file holds them: what the head already has, then
+        // the rest read straight into the bits. Between the head and the
+        // pixels, the bits serve to read what is dropped.
+        const std::size_t total = load.bitsSize();
+        std::size_t done = 0;
+        if (b.bitsOffset < load.headSize) {
+            done = std::min(load.headSize - b.bitsOffset, total);
+            std::memcpy(bits, load.head + b.bitsOffset, done);
+        }
+        while (load.read < b.bitsOffset) {
+            const std::size_t n = std::min(total, b.bitsOffset - load.read);
+            if (ReadSource(source, load, bits, n) != n) return false;
+        }
+        if (ReadSource(source, load, bits + done, total - done) != total - done) return false;
+        if (b.topDown) TurnOver(load, bits);
+        return true;
+    }
+    Pixels in(source, load);
+    if (!in.Open(b.bitsOffset, b.bitsEnd)) return false;
+    return b.compression == kRle8 || b.compression == kRle4 ? ReadRuns(in, load, bits) : ReadMasked(in, load, bits);
 }

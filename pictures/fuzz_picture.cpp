@@ -1,6 +1,7 @@
 // Any file offered as a picture: what the check accepts as a plain bitmap
 // must lie inside the file, and every decoder (bitmaps of every kind, JPEG,
-// GIF) reads only the bytes given and makes a whole Dib or none.
+// GIF) reads only the bytes given and makes a whole Dib or none, whose
+// indices stay inside its colour table.
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -22,10 +23,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (std::size_t i = 0; i < size; ++i) exact[i] = data[i];
     Dib dib;
     if (DecodePicture(exact.get(), size, 0x00336699, dib)) {
-        if (!info.ok || (dib.bitCount != 8 && dib.bitCount != 24) ||
+        if (!info.ok || (dib.bitCount != 1 && dib.bitCount != 4 && dib.bitCount != 8 && dib.bitCount != 24) ||
             dib.bytes.size() != dib.bitsOffset() + dib.stride() * static_cast<std::size_t>(dib.height))
             __builtin_trap();
-        if (dib.bitCount == 8)
+        if (dib.bitCount < 24 && dib.colors != 1 << dib.bitCount)
             for (std::size_t i = dib.bitsOffset(); i < dib.bytes.size(); ++i)
                 if (dib.bytes[i] >= dib.colors && (i - dib.bitsOffset()) % dib.stride() < static_cast<std::size_t>(dib.width))
                     __builtin_trap();  // an index past the colour table

@@ -104,6 +104,14 @@ PictureInfo InspectGif(const std::uint8_t* d, std::size_t size) {
 
 }  // namespace
 
+PictureInfo InspectBitmapHead(const std::uint8_t* head, std::size_t headSize, std::size_t fileSize) {
+    // The checks of a bitmap read its first kBitmapHead bytes only.
+    if (fileSize == 0 || fileSize > kMaxPictureFileSize || headSize < (fileSize < kBitmapHead ? fileSize : kBitmapHead) ||
+        headSize < 2 || head[0] != 'B' || head[1] != 'M')
+        return {};
+    return InspectBmp(head, fileSize);
+}
+
 PictureInfo InspectPicture(const std::uint8_t* data, std::size_t size) {
     if (size == 0 || size > kMaxPictureFileSize) return {};
     if (size >= 2 && data[0] == 'B' && data[1] == 'M') return InspectBmp(data, size);

@@ -23,3 +23,8 @@ struct PictureInfo {
 };
 
 PictureInfo InspectPicture(const std::uint8_t* data, std::size_t size);
+
+// A bitmap's check from the first bytes of its file, the file being
+// `fileSize` bytes: `head` holds at least kBitmapHead of them (or all).
+constexpr std::size_t kBitmapHead = 54;
+PictureInfo InspectBitmapHead(const std::uint8_t* head, std::size_t headSize, std::size_t fileSize);

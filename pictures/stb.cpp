@@ -1,12 +1,11 @@
-// JPEG (baseline and progressive, grey and colour) and GIF (87a and 89a,
-// interlaced; the first frame) through stb_image, as Debian's libstb-dev
-// ships it: only these two formats, reading from memory only, no SIMD, no
-// thread-local storage, its blocks from malloc, which the launcher's own
-// runtime takes from the process heap.
+// JPEG (baseline and progressive, grey and colour) through stb_image, as
+// Debian's libstb-dev ships it: only this format, reading from memory only,
+// no SIMD, no thread-local storage, its blocks from malloc, which the
+// launcher's own runtime takes from the process heap and which may fail:
+// stb_image then gives no picture.
 #define STB_IMAGE_IMPLEMENTATION
 #define STB_IMAGE_STATIC
 #define STBI_ONLY_JPEG
-#define STBI_ONLY_GIF
 #define STBI_NO_STDIO
 #define STBI_NO_LINEAR
 #define STBI_NO_HDR
@@ -15,10 +14,9 @@
 #define STBI_NO_FAILURE_STRINGS
 #include <stb_image.h>
 
-#include <utility>
+#include <cstdlib>
 
-#include "pictures/dib.h"
-#include "pictures/picture_format.h"
+#include "pictures/picture_load.h"
 
 namespace {
 
@@ -58,30 +56,30 @@ bool HuffmanTablesFit(const std::uint8_t* d, std::size_t size) {
 
 }  // namespace
 
-bool DecodeJpegOrGif(const std::uint8_t* data, std::size_t size, PictureColor behind, Dib& out) {
-    if (size == 0 || size > kMaxPictureFileSize) return false;
-    const bool gif = size >= 3 && data[0] == 'G' && data[1] == 'I' && data[2] == 'F';
-    if (!gif && !HuffmanTablesFit(data, size)) return false;
-    const int channels = gif ? 4 : 3;
+bool StartJpeg(PictureLoad& load, std::size_t size) {
+    if (!HuffmanTablesFit(load.file, size)) return false;
     int width = 0, height = 0, inFile = 0;
-    stbi_uc* pixels = stbi_load_from_memory(data, static_cast<int>(size), &width, &height, &inFile, channels);
-    if (!pixels) return false;
-    Dib dib;
-    const bool ok = MakeDib(width, height, 24, 0, dib);
-    if (ok) {
-        const unsigned back[3] = {(behind >> 16) & 0xFF, (behind >> 8) & 0xFF, behind & 0xFF};  // blue, green, red
-        const std::size_t w = static_cast<std::size_t>(width);
-        for (int y = 0; y < height; ++y) {
-            const stbi_uc* from = pixels + static_cast<std::size_t>(y) * w * channels;
-            std::uint8_t* to = dib.bytes.data() + dib.bitsOffset() + dib.stride() * static_cast<std::size_t>(height - 1 - y);
-            for (std::size_t x = 0; x < w; ++x, from += channels, to += 3) {
-                const unsigned alpha = gif ? from[3] : 255u;
-                for (int c = 0; c < 3; ++c)
-                    to[c] = static_cast<std::uint8_t>((from[2 - c] * alpha + back[c] * (255u - alpha) + 127u) / 255u);
-            }
+    load.pixels = stbi_load_from_memory(load.file, static_cast<int>(size), &width, &height, &inFile, 3);
+    // The file is done with: its block goes before the DIB section is made.
+    std::free(load.ownFile);
+    load.ownFile = nullptr;
+    load.file = nullptr;
+    return load.pixels && load.SetSection(width, height, 24, 0);
+}
+
+// stb_image's rows, red, green and blue from the top, copied once into the
+// section's rows, blue, green and red from the bottom.
+void FinishJpeg(PictureLoad& load, std::uint8_t* bits) {
+    const std::size_t w = static_cast<std::size_t>(load.width), stride = load.stride();
+    const std::uint8_t* from = load.pixels;
+    for (int y = load.height - 1; y >= 0; --y) {
+        std::uint8_t* to = bits + stride * static_cast<std::size_t>(y);
+        for (std::size_t x = 0; x < w; ++x, from += 3, to += 3) {
+            to[0] = from[2];
+            to[1] = from[1];
+            to[2] = from[0];
         }
     }
-    stbi_image_free(pixels);
-    if (ok) out = std::move(dib);
-    return ok;
 }
+
+void FreeJpeg(std::uint8_t* pixels) { stbi_image_free(pixels); }

@@ -70,7 +70,8 @@ wine_suites() {
     results=$(winpath "$RESULTS")
 
     echo "== Platform services under Wine ($WINE_LABEL)"
-    timeout 300 "$WINELOADER" "$WIN_TESTS/tests/wine/wine_tests.exe" --gtest_brief=1 \
+    SETUP32_FIXTURES="$(winpath "$BUILD/fixtures")" \
+        timeout 300 "$WINELOADER" "$WIN_TESTS/tests/wine/wine_tests.exe" --gtest_brief=1 \
         --gtest_output="xml:$results\\wine-$tag.xml"
     SUITES+=("registry ($WINE_LABEL)=$RESULTS/wine-$tag.xml")
 

@@ -8,12 +8,15 @@
 #include <fstream>
 #include <memory>
 #include <iterator>
+#include <algorithm>
+#include <utility>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "pictures/dib.h"
+#include "pictures/picture_load.h"
 
 namespace {
 
@@ -30,13 +33,9 @@ std::ostream& operator<<(std::ostream& os, const Rgb& c) {
 
 // The colour of a Dib's pixel, (0, 0) the top left.
 Rgb At(const Dib& dib, int x, int y) {
-    const std::uint8_t* row = dib.bits() + dib.stride() * static_cast<std::size_t>(dib.height - 1 - y);
-    if (dib.bitCount == 8) {
-        const std::uint8_t* e = dib.bytes.data() + 40 + 4 * row[x];
-        EXPECT_LT(row[x], dib.colors);
-        return {e[2], e[1], e[0]};
-    }
-    return {row[3 * x + 2], row[3 * x + 1], row[3 * x]};
+    const std::uint8_t* e = dib.Colour(x, dib.height - 1 - y);
+    if (dib.bitCount < 24) EXPECT_LT((e - dib.bytes.data() - 40) / 4, dib.colors);
+    return {e[2], e[1], e[0]};
 }
 
 void Put(Bytes& b, std::uint32_t v, int bytes) {
@@ -159,7 +158,7 @@ TEST(Bmp, IndexedDepthsUnderEveryHeader) {
                 s.header = header, s.width = 13, s.height = 7, s.bits = bits, s.topDown = topDown, s.table = gTable;
                 s.pixels = Rows(13, 7, bits, topDown, [&](int x, int y) { return (x + 3 * y) % (1 << bits); });
                 Dib dib = Decoded(Write(s));
-                EXPECT_EQ(dib.bitCount, 8);
+                EXPECT_EQ(dib.bitCount, bits) << "the rows as the file holds them";
                 ExpectPixels(dib, 13, 7, FromTable);
             }
 }
@@ -376,6 +375,161 @@ TEST(Bmp, NoPrefixIsReadPastItsEnd) {
         }
 }
 
+// ---- the file read through a source, as the launcher reads it
+
+// A file handed out at most `most` bytes a call, every call's place noted;
+// with `failAt`, the reads stop there as a drive without its disc does.
+struct Reader {
+    const Bytes* file;
+    std::size_t at = 0, most = ~std::size_t{0}, failAt = ~std::size_t{0};
+    std::vector<std::pair<const std::uint8_t*, std::size_t>> calls;
+
+    static std::size_t Read(void* context, std::uint8_t* to, std::size_t n) {
+        auto* r = static_cast<Reader*>(context);
+        r->calls.push_back({to, n});
+        n = std::min({n, r->most, r->file->size() - r->at});
+        if (r->at + n > r->failAt) n = r->at < r->failAt ? r->failAt - r->at : 0;
+        std::copy(r->file->begin() + static_cast<std::ptrdiff_t>(r->at),
+                  r->file->begin() + static_cast<std::ptrdiff_t>(r->at + n), to);
+        r->at += n;
+        return n;
+    }
+    PictureSource Source() {
+        PictureSource source;
+        source.read = Read;
+        source.context = this;
+        source.size = file->size();
+        return source;
+    }
+};
+
+// The Dib's bits read through a Reader; false for a file refused.
+bool ReadThrough(Reader& reader, PictureColor behind, Bytes& bits, Bytes* info = nullptr) {
+    PictureSource source = reader.Source();
+    PictureLoad load;
+    if (!StartPictureLoad(source, behind, load)) return false;
+    bits.assign(load.bitsSize(), 0xAA);
+    if (info) info->assign(load.info(), load.info() + 40 + 4 * load.colors);
+    return FinishPictureLoad(source, load, bits.data());
+}
+
+// Bitmaps of each kind, some larger than the first read and than the
+// buffer of the decoded ones, one with a gap between its table and pixels.
+std::vector<std::pair<std::string, Bytes>> Bitmaps() {
+    std::vector<std::pair<std::string, Bytes>> files;
+    BmpSpec s;
+    s.width = 301, s.height = 70;  // 63 KB of pixels
+    s.pixels = Rows(301, 70, 24, false, [](int x, int y) { return static_cast<std::uint32_t>(x * 77 + y * 3001); });
+    files.push_back({"24 bits", Write(s)});
+    s.topDown = true;
+    files.push_back({"24 bits, top-down", Write(s)});
+    for (int bits : {1, 4, 8}) {
+        BmpSpec t;
+        t.header = bits == 4 ? 12 : 124, t.width = 97, t.height = 41, t.bits = bits, t.table = Table(1 << bits);
+        t.pixels = Rows(97, 41, bits, false, [&](int x, int y) { return static_cast<std::uint32_t>((x * y + x) % (1 << bits)); });
+        files.push_back({std::to_string(bits) + " bits", Write(t)});
+    }
+    BmpSpec m;
+    m.header = 108, m.width = 200, m.height = 60, m.bits = 32, m.compression = 3;
+    m.masks[0] = 0x3FF00000, m.masks[1] = 0x000FFC00, m.masks[2] = 0x000003FF;
+    m.pixels = Rows(200, 60, 32, false, [](int x, int y) { return static_cast<std::uint32_t>(x * 5557 + y * 1234567); });
+    files.push_back({"32 bits, masks, 47 KB", Write(m)});
+    BmpSpec r;
+    r.width = 250, r.height = 300, r.bits = 8, r.compression = 1, r.table = Table(256);
+    for (int y = 0; y < 300; ++y) {
+        for (int x = 0; x < 250; x += 5) r.pixels.insert(r.pixels.end(), {0, 5, static_cast<std::uint8_t>(x), static_cast<std::uint8_t>(y), static_cast<std::uint8_t>(x + y), 1, 2, 0});
+        r.pixels.insert(r.pixels.end(), {0, 0});
+    }
+    r.pixels.insert(r.pixels.end(), {0, 1});
+    files.push_back({"run-length 8, 60 KB of runs", Write(r)});
+    Bytes gap = Write(s);  // 24 bits, the pixels 5000 bytes further on
+    const std::uint32_t offset = 54 + 5000;
+    gap.insert(gap.begin() + 54, 5000, 0x5A);
+    for (int i = 0; i < 4; ++i) gap[10 + i] = static_cast<std::uint8_t>(offset >> (8 * i));
+    files.push_back({"24 bits after a gap", gap});
+    return files;
+}
+
+TEST(Load, ReadInPiecesAsFromMemory) {
+    for (const auto& [name, file] : Bitmaps())
+        for (std::size_t most : {std::size_t{1} << 30, std::size_t{4096}, std::size_t{1000}, std::size_t{7}}) {
+            SCOPED_TRACE(name + ", " + std::to_string(most) + " bytes a read");
+            Dib dib = Decoded(file);
+            Reader reader{&file};
+            reader.most = most;
+            Bytes bits;
+            ASSERT_TRUE(ReadThrough(reader, 0, bits));
+            EXPECT_EQ(reader.at, file.size()) << "the file is read to its end";
+            EXPECT_TRUE(std::equal(bits.begin(), bits.end(), dib.bits())) << "the same rows as from memory";
+        }
+}
+
+TEST(Load, PlainBitmapRowsAreReadIntoTheBits) {
+    // After the first read (headers, table, the first rows) one read asks for
+    // the rest of the pixels, straight into the bits where they belong.
+    for (const auto& [name, file] : Bitmaps()) {
+        if (name != "24 bits" && name != "8 bits" && name != "24 bits after a gap") continue;
+        SCOPED_TRACE(name);
+        Reader reader{&file};
+        Bytes bits;
+        ASSERT_TRUE(ReadThrough(reader, 0, bits));
+        ASSERT_GE(reader.calls.size(), 2u);
+        EXPECT_EQ(reader.calls.front().second, kPictureHead);
+        const auto& last = reader.calls.back();
+        EXPECT_EQ(last.first + last.second, bits.data() + bits.size());
+        const std::uint32_t offset = file[10] | file[11] << 8 | file[12] << 16;
+        EXPECT_EQ(last.second, bits.size() - (offset < kPictureHead ? kPictureHead - offset : 0));
+    }
+}
+
+TEST(Load, GifIsEightBitsWithItsOwnColours) {
+    // Four colours, the third transparent: two rows of 0 1 2 3, coded with a
+    // clear code before every index so that the codes stay 3 bits wide.
+    Bytes gif = {'G', 'I', 'F', '8', '9', 'a', 4, 0, 2, 0, 0x81, 0, 0,
+                 10, 20, 30, 40, 50, 60, 70, 80, 90, 100, 110, 120,
+                 0x21, 0xF9, 4, 1, 0, 0, 2, 0,
+                 0x2C, 0, 0, 0, 0, 4, 0, 2, 0, 0};
+    std::vector<int> codes;
+    for (int i = 0; i < 8; ++i) codes.push_back(4), codes.push_back(i % 4);
+    codes.push_back(5);
+    Bytes data;
+    std::uint32_t pending = 0;
+    int bits = 0;
+    for (int c : codes) {
+        pending |= static_cast<std::uint32_t>(c) << bits, bits += 3;
+        while (bits >= 8) data.push_back(static_cast<std::uint8_t>(pending)), pending >>= 8, bits -= 8;
+    }
+    if (bits) data.push_back(static_cast<std::uint8_t>(pending));
+    gif.push_back(2);
+    gif.push_back(static_cast<std::uint8_t>(data.size()));
+    gif.insert(gif.end(), data.begin(), data.end());
+    gif.insert(gif.end(), {0, 0x3B});
+    Dib dib = Decoded(gif, 0x00030201);
+    ASSERT_EQ(dib.bitCount, 8);
+    ASSERT_EQ(dib.colors, 4);
+    for (int y = 0; y < 2; ++y) {
+        EXPECT_EQ(At(dib, 0, y), (Rgb{10, 20, 30}));
+        EXPECT_EQ(At(dib, 1, y), (Rgb{40, 50, 60}));
+        EXPECT_EQ(At(dib, 2, y), (Rgb{1, 2, 3})) << "the transparent colour is the colour behind";
+        EXPECT_EQ(At(dib, 3, y), (Rgb{100, 110, 120}));
+        EXPECT_EQ(dib.bits()[dib.stride() * static_cast<std::size_t>(y) + 3], 3) << "the file's own index";
+    }
+}
+
+TEST(Load, AReadThatStopsRefusesThePicture) {
+    for (const auto& [name, file] : Bitmaps()) {
+        SCOPED_TRACE(name);
+        // Within the headers, the first read, the pixels, the last row.
+        for (std::size_t failAt : {std::size_t{0}, std::size_t{30}, std::min(kPictureHead - 1, file.size() / 3),
+                                   file.size() / 2, file.size() - 3}) {
+            Reader reader{&file};
+            reader.failAt = failAt;
+            Bytes bits;
+            EXPECT_FALSE(ReadThrough(reader, 0, bits)) << "reads stop at " << failAt;
+        }
+    }
+}
+
 // ---- files written by the tools
 
 Rgb Blocks(int x, int y) {
@@ -452,6 +606,21 @@ bool Interlaced(const Bytes& gif) {
         ++i;
     }
     return i + 9 < gif.size() && gif[i] == 0x2C && (gif[i + 9] & 0x40);
+}
+
+TEST_F(Tools, GifAndJpegReadInPiecesAsFromMemory) {
+    for (const char* name : {"baseline.jpg", "progressive.jpg", "plain87a.gif", "interlaced.gif", "transparent.gif"}) {
+        SCOPED_TRACE(name);
+        const Bytes file = Read(name);
+        Dib dib = Decoded(file, 0x808000);
+        Reader reader{&file};
+        reader.most = 100;
+        Bytes bits, info;
+        ASSERT_TRUE(ReadThrough(reader, 0x808000, bits, &info));
+        EXPECT_TRUE(std::equal(bits.begin(), bits.end(), dib.bits()));
+        EXPECT_TRUE(std::equal(info.begin(), info.end(), dib.bytes.begin()));
+        EXPECT_EQ(dib.bitCount, std::string(name).find(".gif") != std::string::npos ? 8 : 24);
+    }
 }
 
 TEST_F(Tools, Gif) {

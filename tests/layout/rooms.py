@@ -14,9 +14,9 @@ from xml.sax.saxutils import quoteattr
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 
 # The launcher's rooms, the deepest first: a file belongs to the first room
-# whose folder holds it. The program's entry stands above them all: it makes
-# the system, the windows and the wizard and hands each to the next.
-ENTRY = "app/main.cpp"
+# whose folder holds it. The program's entry (entry/: WinMain and the
+# start-up) stands above them all: it makes the system, the windows and the
+# wizard and hands each to the next, and no room includes it.
 ROOMS = [
     "entry",
     "platform/system/win32", "platform/system",
@@ -39,14 +39,12 @@ ALLOWED = {
     "resources": set(),
 }
 PORTABLE = {"app", "wizard", "probe", "platform/system", "platform/forms", "pictures"}
-WIN32_FILES = {"app/runtime.cpp", "platform/desktop/desktop.h", "platform/desktop/desktop.cpp"}
+WIN32_FILES = {"platform/desktop/desktop.h", "platform/desktop/desktop.cpp"}
 
 INCLUDE = re.compile(r'^\s*#\s*include\s+[<"]([^>"]+)[>"]', re.M)
 
 
 def room_of(path):
-    if path == ENTRY:
-        return "entry"
     for room in ROOMS:
         if path.startswith(room + "/"):
             return room
@@ -54,8 +52,7 @@ def room_of(path):
 
 
 def sources():
-    yield ENTRY
-    for room in ROOMS[1:]:
+    for room in ROOMS:
         base = os.path.join(ROOT, room)
         for folder, _, files in os.walk(base):
             for name in files:

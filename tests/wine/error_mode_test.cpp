@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/forms/win32/picture.h"
+#include "tests/wine/imports.h"
 
 namespace {
 
@@ -62,31 +63,7 @@ BOOL WINAPI WatchedReadFile(HANDLE file, LPVOID buffer, DWORD size, LPDWORD read
     return realReadFile(file, buffer, size, read, overlapped);
 }
 
-// Points this program's import of a KERNEL32 function at another function;
-// returns the one it pointed at.
-void* Redirect(const char* function, void* to) {
-    auto base = reinterpret_cast<BYTE*>(GetModuleHandleA(nullptr));
-    auto dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);
-    auto nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
-    const IMAGE_DATA_DIRECTORY& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-    for (auto d = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress); d->Name; ++d) {
-        if (lstrcmpiA(reinterpret_cast<const char*>(base + d->Name), "kernel32.dll")) continue;
-        auto names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + (d->OriginalFirstThunk ? d->OriginalFirstThunk : d->FirstThunk));
-        auto slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + d->FirstThunk);
-        for (; names->u1.AddressOfData; ++names, ++slots) {
-            if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
-            auto byName = reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
-            if (std::strcmp(reinterpret_cast<const char*>(byName->Name), function)) continue;
-            DWORD old;
-            VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, PAGE_READWRITE, &old);
-            void* was = reinterpret_cast<void*>(slots->u1.Function);
-            slots->u1.Function = reinterpret_cast<ULONG_PTR>(to);
-            VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, old, &old);
-            return was;
-        }
-    }
-    return nullptr;
-}
+void* Redirect(const char* function, void* to) { return RedirectImport("kernel32.dll", function, to); }
 
 class ErrorMode : public ::testing::Test {
 protected:

@@ -3,17 +3,22 @@
 // whose colours are those such a screen has once a palette is realized in the
 // foreground (the 20 colours Windows keeps, then the palette's own), or the
 // 20 colours alone when no palette is realized. A picture is drawn into it as
-// the windows draw it, and its colours are compared with the picture's.
+// the windows draw it, and its colours are compared with the picture's. For
+// a picture loaded from a file, the screen claims a palette (this program's
+// import of GetDeviceCaps says RC_PALETTE), as a 256-colour screen does.
 #include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "pictures/dib.h"
 #include "platform/forms/win32/picture.h"
+#include "tests/wine/imports.h"
 
 namespace {
 
@@ -68,15 +73,8 @@ double ErrorOnScreen(const Picture& picture, const Dib& dib, const std::vector<R
     for (int y = 0; y < kSize; ++y)
         for (int x = 0; x < kSize; ++x) {
             const RGBQUAD c = info.colours[shown[shownStride * y + x]];
-            const std::uint8_t* row = dib.bits() + dib.stride() * y;
-            int b, g, r;
-            if (dib.bitCount == 8) {
-                const std::uint8_t* e = dib.bytes.data() + 40 + 4 * row[x];
-                b = e[0], g = e[1], r = e[2];
-            } else {
-                b = row[3 * x], g = row[3 * x + 1], r = row[3 * x + 2];
-            }
-            total += std::abs(c.rgbBlue - b) + std::abs(c.rgbGreen - g) + std::abs(c.rgbRed - r);
+            const std::uint8_t* e = dib.Colour(x, y);
+            total += std::abs(c.rgbBlue - e[0]) + std::abs(c.rgbGreen - e[1]) + std::abs(c.rgbRed - e[2]);
         }
     DeleteObject(screen);
     return total / (kSize * kSize);
@@ -126,4 +124,97 @@ TEST(PaletteTest, EightBitPictureThroughItsOwnColours) {
     EXPECT_GT(alone, 20.0);
 }
 
+decltype(&GetDeviceCaps) realGetDeviceCaps;
+int WINAPI PaletteScreenCaps(HDC dc, int index) {
+    const int caps = realGetDeviceCaps(dc, index);
+    return index == RASTERCAPS ? caps | RC_PALETTE : caps;
+}
+
+// A GIF of kSize x kSize pixels, its indices coded 9 bits each, every one
+// after a clear code, so that the code table never grows.
+std::string Gif(const std::vector<RGBQUAD>& table, const std::vector<std::uint8_t>& indices, int transparent) {
+    std::string gif = "GIF89a";
+    auto put16 = [&](int v) { gif += static_cast<char>(v & 255), gif += static_cast<char>(v >> 8); };
+    put16(kSize), put16(kSize);
+    gif += {static_cast<char>(0x87), 0, 0};  // a table of 256 colours, background 0
+    for (std::size_t i = 0; i < 256; ++i) {
+        const RGBQUAD c = i < table.size() ? table[i] : RGBQUAD{};
+        gif += {static_cast<char>(c.rgbRed), static_cast<char>(c.rgbGreen), static_cast<char>(c.rgbBlue)};
+    }
+    gif += {0x21, static_cast<char>(0xF9), 4, 1, 0, 0, static_cast<char>(transparent), 0};
+    gif += {0x2C, 0, 0, 0, 0};
+    put16(kSize), put16(kSize);
+    gif += {0, 8};
+    std::string data;
+    std::uint32_t pending = 0;
+    int bits = 0;
+    auto code = [&](unsigned c) {
+        pending |= c << bits, bits += 9;
+        for (; bits >= 8; pending >>= 8, bits -= 8) data += static_cast<char>(pending & 255);
+    };
+    for (std::uint8_t index : indices) code(256), code(index);
+    code(257);
+    if (bits) data += static_cast<char>(pending & 255);
+    for (std::size_t at = 0; at < data.size(); at += 255) {
+        const std::size_t n = std::min<std::size_t>(255, data.size() - at);
+        gif += static_cast<char>(n);
+        gif += data.substr(at, n);
+    }
+    gif += {0, 0x3B};
+    return gif;
+}
+
+TEST(PaletteTest, GifThroughItsOwnColours) {
+    // 200 colours no static colour matches, the last of them transparent:
+    // the GIF becomes an 8-bit picture drawn through its own table, the
+    // transparent pixels in the colour behind it.
+    std::vector<RGBQUAD> table;
+    for (int i = 0; i < 200; ++i)
+        table.push_back({static_cast<BYTE>(30 + i / 2), static_cast<BYTE>(250 - i), static_cast<BYTE>(10 + i), 0});
+    const RGBQUAD behind = {0x60, 0x50, 0x40, 0};
+    Dib expected;
+    ASSERT_TRUE(MakeDib(kSize, kSize, 8, 200, expected));
+    for (int i = 0; i < 200; ++i) {
+        const RGBQUAD c = i == 199 ? behind : table[static_cast<std::size_t>(i)];
+        std::uint8_t* e = expected.bytes.data() + 40 + 4 * i;
+        e[0] = c.rgbBlue, e[1] = c.rgbGreen, e[2] = c.rgbRed;
+    }
+    std::vector<std::uint8_t> indices;  // top row first, as a GIF has them
+    for (int y = 0; y < kSize; ++y)
+        for (int x = 0; x < kSize; ++x) {
+            const auto index = static_cast<std::uint8_t>((x * kSize + y) % 200);
+            indices.push_back(index);
+            expected.bytes[expected.bitsOffset() + expected.stride() * (kSize - 1 - y) + x] = index;
+        }
+    char folder[MAX_PATH];
+    GetTempPathA(sizeof folder, folder);
+    const std::string path = std::string(folder) + "setup32-palette.gif";
+    {
+        const std::string gif = Gif(table, indices, 199);
+        std::ofstream(path, std::ios::binary).write(gif.data(), static_cast<std::streamsize>(gif.size()));
+    }
+    realGetDeviceCaps = reinterpret_cast<decltype(&GetDeviceCaps)>(
+        RedirectImport("gdi32.dll", "GetDeviceCaps", reinterpret_cast<void*>(&PaletteScreenCaps)));
+    ASSERT_NE(realGetDeviceCaps, nullptr);
+    auto picture = Picture::Load(path, RGB(behind.rgbRed, behind.rgbGreen, behind.rgbBlue));
+    RedirectImport("gdi32.dll", "GetDeviceCaps", reinterpret_cast<void*>(realGetDeviceCaps));
+    DeleteFileA(path.c_str());
+    ASSERT_TRUE(picture);
+    ASSERT_NE(picture->palette(), nullptr);
+    PALETTEENTRY entries[256];
+    ASSERT_EQ(GetPaletteEntries(picture->palette(), 0, 256, entries), 256u) << "the GIF's table of 256";
+    for (int i : {0, 5, 198}) {
+        const RGBQUAD& c = table[static_cast<std::size_t>(i)];
+        EXPECT_TRUE(entries[i].peRed == c.rgbRed && entries[i].peGreen == c.rgbGreen && entries[i].peBlue == c.rgbBlue)
+            << "entry " << i << " is the GIF's own colour";
+    }
+    EXPECT_TRUE(entries[199].peRed == behind.rgbRed && entries[199].peGreen == behind.rgbGreen &&
+                entries[199].peBlue == behind.rgbBlue)
+        << "the transparent entry is the colour behind";
+    const double through = ErrorOnScreen(*picture, expected, WithPalette(picture->palette()));
+    std::printf("colour error of a 200-colour GIF: %.1f through its palette\n", through);
+    EXPECT_EQ(through, 0.0);
+}
+
 }  // namespace
+

@@ -1,45 +1,25 @@
 #include "platform/forms/win32/picture.h"
 
 #include <cstring>
-#include <vector>
+#include <new>
 
 #include "pictures/dib.h"
-#include "pictures/picture_format.h"
+#include "pictures/picture_load.h"
 #include "platform/desktop/quiet_drive_errors.h"
 
 namespace {
 
-bool ReadFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
-    const QuietDriveErrors quiet;  // the disc may be gone: no system box, the picture is skipped
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    DWORD high = 0;
-    DWORD size = GetFileSize(file, &high);
-    bool ok = size != INVALID_FILE_SIZE && high == 0 && size > 0 && size <= kMaxPictureFileSize;
-    if (ok) {
-        bytes.resize(size);
-        DWORD read = 0;
-        ok = ::ReadFile(file, bytes.data(), size, &read, nullptr) && read == size;
-    }
-    CloseHandle(file);
-    return ok;
+// ReadFile for the picture decoders: what it read, 0 when it failed.
+std::size_t ReadPart(void* file, std::uint8_t* to, std::size_t n) {
+    DWORD read = 0;
+    if (!::ReadFile(static_cast<HANDLE>(file), to, static_cast<DWORD>(n), &read, nullptr)) return 0;
+    return read;
 }
 
-// The decoded picture as a DIB section: Windows gets only the 40-byte header
-// and 8- or 24-bit pixels, which every version of it reads.
-HBITMAP FromDib(const Dib& dib) {
-    auto header = reinterpret_cast<const BITMAPINFO*>(dib.bytes.data());
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(nullptr, header, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (bitmap && bits) std::memcpy(bits, dib.bits(), dib.bytes.size() - dib.bitsOffset());
-    return bitmap;
-}
-
-// An 8-bit picture's own colours; for a deeper one a cube of 6 levels of
-// red, green and blue and 20 greys between them, which the 20 colours
-// Windows keeps for itself complete to 256.
-HPALETTE PaletteFor(const Dib& dib) {
+// An 8-bit or smaller picture's own colours; for a deeper one a cube of 6
+// levels of red, green and blue and 20 greys between them, which the 20
+// colours Windows keeps for itself complete to 256.
+HPALETTE PaletteFor(int bitCount, int colors, const std::uint8_t* table) {
     struct {
         WORD version, count;
         PALETTEENTRY entries[256];
@@ -48,9 +28,8 @@ HPALETTE PaletteFor(const Dib& dib) {
     auto add = [&](int r, int g, int b) {
         palette.entries[palette.count++] = {static_cast<BYTE>(r), static_cast<BYTE>(g), static_cast<BYTE>(b), 0};
     };
-    if (dib.bitCount == 8) {
-        const std::uint8_t* table = dib.bytes.data() + 40;
-        for (int i = 0; i < dib.colors; ++i) add(table[4 * i + 2], table[4 * i + 1], table[4 * i]);
+    if (bitCount <= 8) {
+        for (int i = 0; i < colors; ++i) add(table[4 * i + 2], table[4 * i + 1], table[4 * i]);
     } else {
         for (int r = 0; r < 6; ++r)
             for (int g = 0; g < 6; ++g)
@@ -60,20 +39,66 @@ HPALETTE PaletteFor(const Dib& dib) {
     return CreatePalette(reinterpret_cast<const LOGPALETTE*>(&palette));
 }
 
+// The picture object for a filled DIB section, with its palette when one is
+// wanted; null, the section deleted, when either can't be had.
+std::unique_ptr<Picture> Made(HBITMAP bitmap, const std::uint8_t* info, bool palette) {
+    const int bitCount = info[14], colors = info[32] | info[33] << 8;
+    HPALETTE own = palette ? PaletteFor(bitCount, colors, info + 40) : nullptr;
+    Picture* picture = palette && !own ? nullptr : new (std::nothrow) Picture(bitmap, own);
+    if (!picture) {
+        DeleteObject(bitmap);
+        if (own) DeleteObject(own);
+    }
+    return std::unique_ptr<Picture>(picture);
+}
+
+// The file's pixels, read into a DIB section made for them.
+std::unique_ptr<Picture> FromFile(PictureSource& source, COLORREF behind) {
+    PictureLoad load;
+    if (!StartPictureLoad(source, behind, load)) return nullptr;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(nullptr, reinterpret_cast<const BITMAPINFO*>(load.info()), DIB_RGB_COLORS, &bits,
+                                      nullptr, 0);
+    if (!bitmap) return nullptr;
+    if (!bits || !FinishPictureLoad(source, load, static_cast<std::uint8_t*>(bits))) {
+        DeleteObject(bitmap);
+        return nullptr;
+    }
+    return Made(bitmap, load.info(), Picture::ScreenHasPalette());
+}
+
 }  // namespace
 
+// The file is read once: its headers, then its pixels into the DIB section.
+// Every block the load needs may be refused (the file's, the decoders', the
+// section, the palette, the object): the load then fails as for a missing
+// file, and the picture shown stays.
 std::unique_ptr<Picture> Picture::Load(const std::string& path, COLORREF behind) {
-    std::vector<std::uint8_t> bytes;
-    if (!ReadFile(path, bytes)) return nullptr;
-    Dib dib;
-    if (!DecodePicture(bytes.data(), bytes.size(), behind, dib)) return nullptr;
-    return FromDib(dib, ScreenHasPalette());
+    const QuietDriveErrors quiet;  // the disc may be gone: no system box, the picture is skipped
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return nullptr;
+    std::unique_ptr<Picture> picture;
+    DWORD high = 0;
+    const DWORD size = GetFileSize(file, &high);
+    if (size != INVALID_FILE_SIZE && high == 0) {
+        PictureSource source;
+        source.read = ReadPart;
+        source.context = file;
+        source.size = size;
+        picture = FromFile(source, behind);
+    }
+    CloseHandle(file);
+    return picture;
 }
 
 std::unique_ptr<Picture> Picture::FromDib(const Dib& dib, bool palette) {
-    HBITMAP bitmap = ::FromDib(dib);
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(nullptr, reinterpret_cast<const BITMAPINFO*>(dib.bytes.data()), DIB_RGB_COLORS,
+                                      &bits, nullptr, 0);
     if (!bitmap) return nullptr;
-    return std::make_unique<Picture>(bitmap, palette ? PaletteFor(dib) : nullptr);
+    if (bits) std::memcpy(bits, dib.bits(), dib.bytes.size() - dib.bitsOffset());
+    return Made(bitmap, dib.bytes.data(), palette);
 }
 
 bool Picture::ScreenHasPalette() {

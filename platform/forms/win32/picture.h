@@ -11,13 +11,14 @@ struct Dib;
 
 class Picture {
 public:
-    // Windows bitmaps, JPEG and GIF, decoded by the launcher itself; the
-    // transparent pixels of a GIF take the colour `behind`. Null for a file
-    // that is missing, unreadable or not a picture the decoders read. On a
+    // Windows bitmaps, JPEG and GIF, decoded by the launcher itself into a
+    // DIB section; the transparent pixels of a GIF take the colour `behind`.
+    // Null for a file that is missing, unreadable or not a picture the
+    // decoders read, and when any memory the load needs can't be had. On a
     // palette device the picture gets a palette of its own.
     static std::unique_ptr<Picture> Load(const std::string& path, COLORREF behind);
     // A decoded picture; with `palette`, drawn through one: its own colour
-    // table for an 8-bit picture, a colour cube for a deeper one.
+    // table for a picture of 8 bits or fewer, a colour cube for a deeper one.
     static std::unique_ptr<Picture> FromDib(const Dib& dib, bool palette);
     // Whether the screen shows its colours through a palette.
     static bool ScreenHasPalette();

@@ -18,8 +18,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
 
 extern "C" {
 
-// A slideshow picture is copied whole at every tick: four bytes at a time
-// with the string instructions every x86 has, then the rest. Windows calls a
+// Four bytes at a time with the string instructions every x86 has, then the
+// rest. Windows calls a
 // function with the direction flag clear, so the copies go upwards.
 void* memcpy(void* to, const void* from, std::size_t n) {
     void* d = to;
@@ -73,9 +73,10 @@ std::size_t strnlen(const char* text, std::size_t most) {
     return n;
 }
 
-// The C heap, for the JPEG and GIF decoder: blocks of the process heap, as
-// new and delete use, each with its size in front, so that realloc copies
-// what the block held with the functions new and delete already need.
+// The C heap, for the picture decoders: blocks of the process heap, as new
+// and delete use, each with its size in front, so that realloc copies what
+// the block held with the functions new and delete already need. A block
+// the heap refuses is a null pointer, which the decoders check.
 namespace {
 constexpr std::size_t kBlockHead = 8;  // keeps the blocks 8-byte aligned
 }
@@ -116,6 +117,11 @@ void __cxa_pure_virtual() { abort(); }
 
 // ---- C++ library
 
+// A block that may be refused (a picture's): null when the heap has none.
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+    return HeapAlloc(GetProcessHeap(), 0, size ? size : 1);
+}
+
 void* operator new(std::size_t size) {
     void* block = HeapAlloc(GetProcessHeap(), 0, size ? size : 1);
     if (!block) abort();
@@ -132,6 +138,7 @@ void operator delete[](void* block, std::size_t) noexcept { operator delete(bloc
 
 // What the library's templates call instead of throwing.
 namespace std {
+const nothrow_t nothrow{};
 void __throw_bad_alloc() { abort(); }
 void __throw_bad_array_new_length() { abort(); }
 void __throw_length_error(const char*) { abort(); }

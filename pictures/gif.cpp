@@ -1,0 +1,229 @@
+// GIF (87a and 89a, interlaced; the first image) into an 8-bit DIB with the
+// image's own colour table, so that a palette screen draws it in its own
+// colours: the transparent colour, and indices past the table, become the
+// colour behind the picture; pixels the image leaves out take the screen's
+// background colour when it names one (index above 0), else the colour
+// behind. The rules are those of stb_image 2.27, which read GIFs here
+// before: a byte past the end of the file reads as 0, a code stream may end
+// early (the rest is left out), and a code it can't have, a missing clear
+// code or table, an image outside the screen or no image at all refuses the
+// file.
+#include <cstdlib>
+#include <cstring>
+
+#include "pictures/picture_load.h"
+
+namespace {
+
+class Bytes {
+public:
+    Bytes(const std::uint8_t* d, std::size_t size, std::size_t at) : d_(d), size_(size), at_(at) {}
+    unsigned Get8() { return at_ < size_ ? d_[at_++] : (++at_, 0u); }
+    unsigned Get16() {
+        const unsigned low = Get8();
+        return low | Get8() << 8;
+    }
+    void Skip(std::size_t n) { at_ += n; }
+    std::size_t at() const { return at_; }
+
+private:
+    const std::uint8_t* d_;
+    std::size_t size_, at_;
+};
+
+// Colours as blue, green, red, zero, the order of a DIB's table.
+void PutColour(std::uint8_t* e, unsigned r, unsigned g, unsigned b) {
+    e[0] = static_cast<std::uint8_t>(b), e[1] = static_cast<std::uint8_t>(g), e[2] = static_cast<std::uint8_t>(r),
+    e[3] = 0;
+}
+
+// An entry of the table showing exactly (r, g, b): one already there, one
+// added, or with the table full the nearest.
+int EntryFor(std::uint8_t* table, int& count, unsigned r, unsigned g, unsigned b) {
+    int best = 0;
+    unsigned bestDistance = ~0u;
+    for (int i = 0; i < count; ++i) {
+        const std::uint8_t* e = table + 4 * i;
+        const unsigned distance = static_cast<unsigned>(std::abs(e[2] - static_cast<int>(r)) +
+                                                        std::abs(e[1] - static_cast<int>(g)) +
+                                                        std::abs(e[0] - static_cast<int>(b)));
+        if (distance < bestDistance) best = i, bestDistance = distance;
+    }
+    if (bestDistance == 0 || count == 256) return best;
+    PutColour(table + 4 * count, r, g, b);
+    return count++;
+}
+
+constexpr int kCodes = 8192;
+
+}  // namespace
+
+bool StartGif(PictureLoad& load, std::size_t size, PictureColor behind) {
+    Bytes in(load.file, size, 6);
+    const int screenWidth = static_cast<int>(in.Get16()), screenHeight = static_cast<int>(in.Get16());
+    const unsigned flags = in.Get8(), background = in.Get8();
+    in.Get8();  // aspect ratio
+    std::size_t global = 0;  // where the tables start in the file (0: none)
+    int globalCount = 0;
+    if (flags & 0x80) {
+        global = in.at();
+        globalCount = 2 << (flags & 7);
+        in.Skip(3u * static_cast<unsigned>(globalCount));
+    }
+    int transparent = -1;
+    for (;;) {
+        const unsigned tag = in.Get8();
+        if (tag == 0x21) {  // an extension: only the graphic control's transparency matters
+            std::size_t length;
+            if (in.Get8() == 0xF9) {
+                length = in.Get8();
+                if (length != 4) {
+                    in.Skip(length);
+                    continue;
+                }
+                const unsigned control = in.Get8();
+                in.Get16();  // delay
+                const unsigned index = in.Get8();
+                transparent = control & 1 ? static_cast<int>(index) : -1;
+            }
+            while ((length = in.Get8()) != 0) in.Skip(length);
+            continue;
+        }
+        if (tag != 0x2C) return false;  // the end with no image, or no block GIF has
+        break;
+    }
+    PictureLoad::Gif& g = load.gif;
+    g.left = static_cast<int>(in.Get16()), g.top = static_cast<int>(in.Get16());
+    g.width = static_cast<int>(in.Get16()), g.height = static_cast<int>(in.Get16());
+    if (g.left + g.width > screenWidth || g.top + g.height > screenHeight) return false;
+    const unsigned local = in.Get8();
+    g.interlaced = (local & 0x40) != 0;
+    std::size_t colours = global;
+    int count = globalCount;
+    if (local & 0x80) {
+        colours = in.at();
+        count = 2 << (local & 7);
+        in.Skip(3u * static_cast<unsigned>(count));
+    } else if (!global) {
+        return false;
+    }
+    g.at = in.at();
+    const unsigned codeSize = Bytes(load.file, size, g.at).Get8();
+    if (codeSize > 12) return false;
+
+    // The table: the image's colours (those past the file's end read as 0),
+    // then for every index the codes can give beyond them the colour behind.
+    const int indices = codeSize >= 8 ? 256 : 1 << codeSize;
+    int entries = count > indices ? count : indices;
+    std::uint8_t table[4 * 256];
+    const unsigned behindRed = behind & 0xFF, behindGreen = (behind >> 8) & 0xFF, behindBlue = (behind >> 16) & 0xFF;
+    Bytes read(load.file, size, colours);
+    for (int i = 0; i < entries; ++i) {
+        const unsigned r = i < count ? read.Get8() : 0, gr = i < count ? read.Get8() : 0, b = i < count ? read.Get8() : 0;
+        if (i == transparent || i >= count)
+            PutColour(table + 4 * i, behindRed, behindGreen, behindBlue);
+        else
+            PutColour(table + 4 * i, r, gr, b);
+    }
+    // The colour of the pixels the image leaves out.
+    unsigned r = behindRed, gr = behindGreen, b = behindBlue;
+    if (background > 0) {
+        r = gr = b = 0;
+        if (static_cast<int>(background) < globalCount) {
+            Bytes e(load.file, size, global + 3 * background);
+            r = e.Get8(), gr = e.Get8(), b = e.Get8();
+        }
+    }
+    g.fill = static_cast<std::uint8_t>(EntryFor(table, entries, r, gr, b));
+    if (!load.SetSection(screenWidth, screenHeight, 8, entries)) return false;
+    std::memcpy(load.table(), table, 4 * static_cast<std::size_t>(entries));
+    return true;
+}
+
+bool FinishGif(PictureLoad& load, std::size_t size, std::uint8_t* bits) {
+    const PictureLoad::Gif& g = load.gif;
+    std::memset(bits, g.fill, load.bitsSize());
+    // The code table: each code's prefix code, last and first index; and
+    // room for one code's string, written backwards.
+    auto* block = static_cast<std::uint8_t*>(std::malloc(kCodes * 2 + kCodes * 2 + kCodes));
+    if (!block) return false;
+    auto* prefix = reinterpret_cast<std::int16_t*>(block);
+    std::uint8_t* suffix = block + 2 * kCodes;
+    std::uint8_t* first = suffix + kCodes;
+    std::uint8_t* string = first + kCodes;
+
+    Bytes in(load.file, size, g.at);
+    const int codeSize0 = static_cast<int>(in.Get8());
+    const int clear = 1 << codeSize0;
+    for (int i = 0; i < clear; ++i) prefix[i] = -1, suffix[i] = first[i] = static_cast<std::uint8_t>(i);
+
+    // Where the next pixel goes: x and y in the image, y stepping through the
+    // passes of an interlaced one.
+    const std::size_t stride = load.stride();
+    int x = 0, y = g.width == 0 ? g.height : 0, step = g.interlaced ? 8 : 1, pass = g.interlaced ? 3 : 0;
+    auto rowAt = [&](int row) { return bits + stride * static_cast<std::size_t>(load.height - 1 - g.top - row) + g.left; };
+    std::uint8_t* row = y < g.height ? rowAt(y) : nullptr;
+
+    int codeSize = codeSize0 + 1, mask = (1 << codeSize) - 1, available = clear + 2, old = -1;
+    bool cleared = false, ok = true;
+    std::uint32_t pending = 0;
+    int pendingBits = 0;
+    std::size_t blockLeft = 0;
+    for (;;) {
+        if (pendingBits < codeSize) {
+            if (blockLeft == 0) {
+                blockLeft = in.Get8();
+                if (blockLeft == 0) break;  // the data ends early: the rest is left out
+            }
+            --blockLeft;
+            pending |= in.Get8() << pendingBits;
+            pendingBits += 8;
+            continue;
+        }
+        const int code = static_cast<int>(pending & static_cast<std::uint32_t>(mask));
+        pending >>= codeSize;
+        pendingBits -= codeSize;
+        if (code == clear) {
+            codeSize = codeSize0 + 1, mask = (1 << codeSize) - 1, available = clear + 2, old = -1;
+            cleared = true;
+            continue;
+        }
+        if (code == clear + 1) break;  // the end
+        if (code > available || !cleared || (old < 0 && code == available)) {
+            ok = false;
+            break;
+        }
+        if (old >= 0) {
+            if (available == kCodes) {
+                ok = false;
+                break;
+            }
+            prefix[available] = static_cast<std::int16_t>(old);
+            first[available] = first[old];
+            suffix[available] = code == available ? first[old] : first[code];
+            ++available;
+        }
+        // The code's indices, last first, then into the picture in order.
+        int n = 0;
+        for (int c = code; c >= 0; c = prefix[c]) string[kCodes - 1 - n++] = suffix[c];
+        for (const std::uint8_t* s = string + kCodes - n; n && y < g.height; --n, ++s) {
+            row[x] = *s;
+            if (++x < g.width) continue;
+            x = 0;
+            y += step;
+            while (y >= g.height && pass > 0) {
+                step = 1 << pass;
+                y = step >> 1;
+                --pass;
+            }
+            if (y < g.height) row = rowAt(y);
+        }
+        if ((available & mask) == 0 && available <= 0x0FFF) {
+            ++codeSize;
+            mask = (1 << codeSize) - 1;
+        }
+        old = code;
+    }
+    std::free(block);
+    return ok;
+}
