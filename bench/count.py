@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 """Counts the instructions of one load of each test picture with valgrind's
-callgrind (bench/count/count_picture.cpp counts the load alone) and prints
-what they mean on a 100 MHz Pentium at one instruction a cycle, a floor
+callgrind (bench/count/count_picture.cpp counts the load alone), and the
+most heap the load held at once besides its DIB section, and prints what the
+instructions mean on a 100 MHz Pentium at one instruction a cycle, a floor
 estimate: the era's processors take more than a cycle for most of them. Beside
 it, what a 4x CD drive takes to deliver the file (150 ms to find it, then
 600 KB/s), as bench/slow_disc.py measures it. Targets are reported, never
@@ -32,19 +33,20 @@ PICTURES = (
 
 
 def count(folder, label, program, path):
-    """Instructions of the load, and the result's pixels and bytes of pixels."""
+    """Instructions of the load, the result's pixels and bytes of pixels, and
+    the most heap the load held at once besides them."""
     name = re.sub(r"[^\w.-]", "_", label)
     out = os.path.join(folder, f"callgrind.{name}.{os.path.basename(path)}")
     run = subprocess.run(["valgrind", "--tool=callgrind", "--collect-atstart=no", f"--callgrind-out-file={out}",
                           program, path], capture_output=True, text=True)
     words = run.stdout.split()
-    if run.returncode != 0 or len(words) != 4:
+    if run.returncode != 0 or len(words) != 5:
         return None
-    width, height, _, size = (int(w) for w in words)
+    width, height, _, size, heap = (int(w) for w in words)
     with open(out) as f:
         for line in f:
             if line.startswith(("totals:", "summary:")):
-                return int(line.split()[1]), width * height, size
+                return int(line.split()[1]), width * height, size, heap
     return None
 
 
@@ -59,9 +61,9 @@ def main():
             counted = count(folder, build, program, path)
             first = (f"{label}, {size:,} B", f"{cd_ms:,.0f} ms") if i == 0 else (f"  {build}", "")
             if not counted:
-                rows.append(first + ("refused or failed", "", "", "", "", ""))
+                rows.append(first + ("refused or failed", "", "", "", "", "", ""))
                 continue
-            instructions, pixels, bits_size = counted
+            instructions, pixels, bits_size, heap = counted
             per_pixel, per_byte = instructions / pixels, instructions / bits_size
             goal, result = "(reported)", "-"
             if target and i == 0:
@@ -72,10 +74,11 @@ def main():
             elif i:
                 goal = "(for comparison)"
             rows.append(first + (f"{instructions:,}", f"{per_pixel:.2f}", f"{per_byte:.3f}",
-                                 f"{1000 * instructions / PENTIUM_HZ:,.1f} ms", goal, result))
+                                 f"{1000 * instructions / PENTIUM_HZ:,.1f} ms", f"{heap / 1024:,.0f} KB", goal,
+                                 result))
 
     head = ("Picture (617 x 564), file", "4x CD", "Instructions", "A pixel", "A byte of pixels",
-            "Pentium 100 MHz", "Target", "Result")
+            "Pentium 100 MHz", "Memory beside the section", "Target", "Result")
     widths = [max(len(r[i]) for r in rows + [head]) for i in range(len(head))]
 
     def line(r):
@@ -89,6 +92,8 @@ def main():
     print("Instructions of one load (the system's reads and the DIB section's memory not counted), this tree"
           + (" and " + ", ".join(b for b, _ in builds[1:]) if len(builds) > 1 else "")
           + "; a Pentium at 100 MHz and one instruction a cycle; a 4x drive: 150 ms, then 600 KB/s.")
+    print("Memory beside the section: the most the load held at once in blocks of the heap (and a buffer of the"
+          " whole file where the launcher read one first), besides the DIB section it fills.")
 
 
 if __name__ == "__main__":

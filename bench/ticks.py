@@ -17,9 +17,15 @@ id) after the run:
         <name>.cpu_ms, <name>.wall_ms and <name>.opens over <seconds>, once
         the slideshow runs (or, with no picture opened, once start-up is over)
     mem <name> <ticks> <kit folder> <program> [<argument>...]
-        at each of <ticks> ticks of a slow slideshow: the peak resident size
-        during the tick above the resident size just before it;
-        <name>.peak_kb (median), <name>.peak_max_kb, <name>.between_kb
+        the program started minimised (Wine's start /min), so that a tick is
+        the picture's load and nothing is drawn; at each of <ticks> ticks of
+        a slow slideshow: the peak resident size during the tick above the
+        resident size just before it; <name>.peak_kb (median),
+        <name>.peak_max_kb, <name>.between_kb
+
+The kernel keeps the resident size in counters per processor that it adds
+up in batches (32 pages each), so that the peak is exact to some 256 KB on
+two processors; bench/count.py adds up a load's heap exactly.
 
 CPU per tick is then (CPU at the kit's tempo - CPU with no tick over the
 same wall time) / opens (bench/table.py). Lines starting with # are skipped.
@@ -102,38 +108,30 @@ def reset_peak(pid):
         f.write("5")  # the peak resident size becomes the present one
 
 
-def descendants(pid):
-    children = {}
-    for entry in os.listdir("/proc"):
-        if entry.isdigit():
-            try:
-                with open(f"/proc/{entry}/stat") as f:
-                    ppid = int(f.read().rpartition(")")[2].split()[1])
-            except OSError:
-                continue
-            children.setdefault(ppid, []).append(int(entry))
-    found, todo = [], [pid]
-    while todo:
-        p = todo.pop()
-        found.append(p)
-        todo += children.get(p, [])
-    return found
+def processes():
+    return {int(entry) for entry in os.listdir("/proc") if entry.isdigit()}
 
 
-def program_process(started, exe):
-    """The Linux process of the Windows program: the started Wine loader
-    itself or one of its children, named after the exe."""
+def program_process(started, exe, before):
+    """The Linux process of the Windows program: a process that was not there
+    before the start, named after the exe, whose command line names it (as
+    Z:\\path\\to\\exe when start.exe started it)."""
     name = os.path.basename(exe)[:15]
+    path = os.path.abspath(exe).lower()
     end = time.monotonic() + 30
     while time.monotonic() < end:
-        for pid in descendants(started.pid):
+        for pid in sorted(processes() - before):
             try:
                 with open(f"/proc/{pid}/comm") as f:
-                    if f.read().strip() == name:
-                        return pid
+                    if f.read().strip() != name:
+                        continue
+                with open(f"/proc/{pid}/cmdline", "rb") as f:
+                    line = f.read().decode(errors="replace").replace("\\", "/").lower()
             except OSError:
-                pass
-        if started.poll() is not None:
+                continue
+            if path in line or pid == started.pid:
+                return pid
+        if started.poll() is not None and started.returncode != 0:
             break
         time.sleep(0.05)
     sys.exit(f"ticks: {exe} did not start")
@@ -160,10 +158,18 @@ def settle(pid, opens):
 
 
 def run(kind, name, amount, kit, command):
+    exe = command[1]
+    if kind == "mem":
+        # Minimised, so that a tick is the load alone: no part of the window
+        # is drawn again.
+        folder = "Z:" + os.path.abspath(kit).replace("/", "\\")  # Wine's drive of the root folder
+        command = [command[0], "start", "/min", "/wait", "/d", folder, "/unix"] + command[1:]
     opens = Opens(kit)
+    before = processes()
     started = subprocess.Popen(command, cwd=kit, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    pid = None
     try:
-        pid = program_process(started, command[1] if len(command) > 1 else command[0])
+        pid = program_process(started, exe, before)
         settle(pid, opens)
         if kind == "cpu":
             opens.count = 0
@@ -200,6 +206,8 @@ def run(kind, name, amount, kit, command):
         sys.stdout.flush()
     finally:
         opens.close()
+        if pid is not None and pid != started.pid:
+            os.kill(pid, signal.SIGTERM)  # the program, started by start.exe
         if started.poll() is None:
             started.send_signal(signal.SIGTERM)
             try:

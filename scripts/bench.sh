@@ -23,9 +23,11 @@
 # program's Wine process from /proc/PID/stat over BENCH_TICKS intervals of
 # BENCH_TEMPO ms, less its CPU with no tick over the same time, divided by
 # the ticks counted as opens of the kit's picture files. The memory of a
-# tick is the process's peak resident size during a tick above its resident
-# size just before it (the peak reset through /proc/PID/clear_refs), at a
-# slideshow of 400 ms.
+# load is the process's peak resident size during a tick above its resident
+# size just before it (the peak reset through /proc/PID/clear_refs), with
+# the window minimised (nothing drawn) and a slideshow of 400 ms; the
+# kernel's counters make it exact to some 256 KB. The count (--count) adds
+# up the heap a load holds exactly, natively.
 #
 # The slideshow from a slow disc: the launcher reads a picture file at every
 # tick, on the window's thread. bench/slow_disc.c, preloaded into Wine, makes
@@ -61,7 +63,8 @@ fi
 # The test pictures, all 617 x 564 and made the same on every run: picture
 # KIND SEED FILE. bmp: a 24-bit gradient as the demo kit's (seeds 1 to 3:
 # its three colours); rle: an 8-bit run-length bitmap of a drawing of flat
-# areas (a blurred plasma fractal in 256 colours, not dithered); jpg: a
+# areas (a blurred plasma fractal in 256 colours, not dithered); bmp8: the
+# same with no compression (the floor program's 8-bit picture); jpg: a
 # photo-like plasma fractal at quality 90 (ImageMagick keeps the colour at
 # full size from quality 90); gif: the same in 256 colours, dithered as a
 # photo is.
@@ -70,8 +73,8 @@ picture() {
     local kind=$1 seed=$2 out=$3
     case $kind in
     bmp) convert -size 617x564 "gradient:${GRADIENTS[$((seed - 1))]}" -type TrueColor "BMP3:$out" ;;
-    rle) convert -seed "$seed" -size 617x564 plasma:fractal -blur 0x3 +dither -colors 256 -type Palette \
-        -compress RLE "BMP3:$out" ;;
+    rle | bmp8) convert -seed "$seed" -size 617x564 plasma:fractal -blur 0x3 +dither -colors 256 -type Palette \
+        -compress "$([ "$kind" = rle ] && echo RLE || echo none)" "BMP3:$out" ;;
     jpg) convert -seed "$seed" -size 617x564 plasma:fractal -quality 90 "$out" ;;
     gif) convert -seed "$seed" -size 617x564 plasma:fractal -colors 256 "$out" ;;
     esac
@@ -129,8 +132,8 @@ NSIS="$BENCH/nsis_wizard.exe"
 makensis -V2 -INPUTCHARSET UTF8 -DOUTFILE="$NSIS" "$ROOT/bench/nsis/wizard.nsi" >/dev/null
 
 # The kits: start (the slideshow at its usual pace), idle (no tick), bmp,
-# jpg and gif at BENCH_TEMPO, and mem-bmp, mem-rle, mem-jpg and mem-gif at
-# 400 ms for the memory of a tick. Each holds three pictures of its kind
+# jpg and gif at BENCH_TEMPO, and mem-bmp, mem-bmp8 (the floor's), mem-rle,
+# mem-jpg and mem-gif at 400 ms for the memory of a tick. Each holds three pictures of its kind
 # and the two page pictures.
 echo "Making the kits (build/bench/kits)"
 KITS="$BENCH/kits"
@@ -139,10 +142,11 @@ MEMORY_TEMPO=400
 kit() {  # kit folder, kind of picture, tempo
     local dir=$1 kind=$2 n
     mkdir -p "$dir"
-    for n in 1 2 3; do picture "$kind" "$n" "$dir/image$n.${kind/rle/bmp}"; done
+    local ext=${kind/rle/bmp}
+    for n in 1 2 3; do picture "$kind" "$n" "$dir/image$n.${ext/bmp8/bmp}"; done
     convert -size 122x230 'gradient:#ffd54f-#ff6f00' -type TrueColor "BMP3:$dir/imgini.bmp"
     convert -size 122x230 'gradient:#4dd0e1-#01579b' -type TrueColor "BMP3:$dir/imgie.bmp"
-    ini "$dir" "${kind/rle/bmp}" "$3"
+    ini "$dir" "${ext/bmp8/bmp}" "$3"
 }
 ini() {  # kit folder, tipoimg, tempo: a whole setup.ini, so that no key beeps
     sed 's/$/\r/' >"$1/setup.ini" <<INI
@@ -173,7 +177,7 @@ INI
 kit "$KITS/start" bmp 2500
 kit "$KITS/idle" bmp 0
 for kind in bmp jpg gif; do kit "$KITS/$kind" "$kind" "$TEMPO"; done
-for kind in bmp rle jpg gif; do kit "$KITS/mem-$kind" "$kind" "$MEMORY_TEMPO"; done
+for kind in bmp bmp8 rle jpg gif; do kit "$KITS/mem-$kind" "$kind" "$MEMORY_TEMPO"; done
 
 # Wine: a prefix of the bench's own, and a display of its own, started
 # before any Wine process of the prefix (Wine's desktop keeps its display).
@@ -257,7 +261,10 @@ programs=("setup32 $LAUNCHER")
             printf 'cpu\t%s.%s\t%s\t%s\t%s\t%s\n' "${p%% *}" "$kind" "$SECONDS_PER_RUN" "$KITS/$kind" "$WINELOADER" "${p#* }"
         done
     done
-    printf 'mem\tfloor.mem.bmp\t%s\t%s\t%s\t%s\t%s\n' "$MEMORY_TICKS" "$KITS/mem-bmp" "$WINELOADER" "$FLOOR" "$MEMORY_TEMPO"
+    for kind in bmp bmp8; do
+        printf 'mem\tfloor.mem.%s\t%s\t%s\t%s\t%s\t%s\n' "$kind" "$MEMORY_TICKS" "$KITS/mem-$kind" "$WINELOADER" "$FLOOR" \
+            "$MEMORY_TEMPO"
+    done
     for kind in bmp rle jpg gif; do
         for p in "${programs[@]}"; do
             printf 'mem\t%s.mem.%s\t%s\t%s\t%s\t%s\n' "${p%% *}" "$kind" "$MEMORY_TICKS" "$KITS/mem-$kind" "$WINELOADER" "${p#* }"

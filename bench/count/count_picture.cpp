@@ -8,15 +8,20 @@
 // (ReadFile's copy, made here by a memcpy with counting paused) and the
 // memory of the DIB section (CreateDIBSection, here a buffer allocated with
 // counting paused). One load runs uncounted first, so that the heap and
-// the decoders' tables are as they are at a tick of a running slideshow.
+// the decoders' tables are as they are at a tick of a running slideshow, and
+// one more adds up the heap blocks the load holds.
 //
-// Prints "<width> <height> <bits a pixel> <bytes of pixels>" of the result,
-// or "refused". Built against either form of the pictures room: the picture
+// Prints "<width> <height> <bits a pixel> <bytes of pixels> <heap bytes>"
+// of the result, or "refused": the heap bytes are the most the load held at
+// once besides the DIB section (malloc'ed blocks, glibc's usable sizes, and
+// in earlier revisions the buffer the whole file was read into before). Built against either form of the pictures room: the picture
 // read from a source into caller-given rows (pictures/picture_load.h), or,
 // in earlier revisions, decoded from the whole file into a Dib.
+#include <malloc.h>
 #include <valgrind/callgrind.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -26,6 +31,57 @@
 #else
 #include "pictures/dib.h"
 #endif
+
+// The heap the load holds at its most: every block of malloc, calloc,
+// realloc and operator new passes here, to glibc's own functions.
+extern "C" {
+void* __libc_malloc(std::size_t);
+void* __libc_calloc(std::size_t, std::size_t);
+void* __libc_realloc(void*, std::size_t);
+void __libc_free(void*);
+}
+
+namespace {
+
+bool g_tracking = false;   // the load's blocks are being added up
+std::size_t g_held = 0, g_most = 0;
+
+void Took(void* block) {
+    if (!g_tracking || !block) return;
+    g_held += malloc_usable_size(block);
+    if (g_held > g_most) g_most = g_held;
+}
+
+void Gave(void* block) {
+    if (!g_tracking || !block) return;
+    const std::size_t size = malloc_usable_size(block);
+    g_held = size < g_held ? g_held - size : 0;
+}
+
+}  // namespace
+
+extern "C" {
+void* malloc(std::size_t n) {
+    void* block = __libc_malloc(n);
+    Took(block);
+    return block;
+}
+void* calloc(std::size_t count, std::size_t n) {
+    void* block = __libc_calloc(count, n);
+    Took(block);
+    return block;
+}
+void* realloc(void* old, std::size_t n) {
+    Gave(old);
+    void* block = __libc_realloc(old, n);
+    Took(block ? block : old);
+    return block;
+}
+void free(void* block) {
+    Gave(block);
+    __libc_free(block);
+}
+}
 
 namespace {
 
@@ -37,11 +93,17 @@ void Count(bool on) {
     g_counting = on;
 }
 
-// The system's share, not counted: it runs with counting paused.
+// The system's share, neither counted nor added up: it runs with both paused.
 struct Paused {
-    bool was = g_counting;
-    Paused() { Count(false); }
-    ~Paused() { Count(was); }
+    bool was = g_counting, tracking = g_tracking;
+    Paused() {
+        Count(false);
+        g_tracking = false;
+    }
+    ~Paused() {
+        g_tracking = tracking;
+        Count(was);
+    }
 };
 
 constexpr unsigned kBehind = 0x00C0C0C0;  // the colour behind a transparent pixel
@@ -69,6 +131,8 @@ std::size_t ReadFromFile(void* context, std::uint8_t* to, std::size_t n) {
     return n;
 }
 
+constexpr bool kFileBuffered = false;  // the load reads the file itself
+
 bool Load(const std::vector<std::uint8_t>& bytes, Result& result) {
     File file{&bytes};
     PictureSource source{};
@@ -88,6 +152,9 @@ bool Load(const std::vector<std::uint8_t>& bytes, Result& result) {
     return true;
 }
 #else
+// Here the launcher read the whole file into a buffer of its own first.
+constexpr bool kFileBuffered = true;
+
 bool Load(const std::vector<std::uint8_t>& bytes, Result& result) {
     Dib dib;
     if (!DecodePicture(bytes.data(), bytes.size(), kBehind, dib)) return false;
@@ -113,15 +180,21 @@ int main(int argc, char** argv) {
     for (std::size_t n; (n = std::fread(block, 1, sizeof block, f)) > 0;) bytes.insert(bytes.end(), block, block + n);
     std::fclose(f);
 
-    Result warm, counted;
-    const bool ok = Load(bytes, warm);
+    // Warmed up, then the heap added up, then the instructions counted, each
+    // in a load of its own so that neither measure weighs on the other.
+    Result warm, tracked, counted;
+    bool ok = Load(bytes, warm);
+    g_tracking = true;
+    ok = Load(bytes, tracked) && ok;
+    g_tracking = false;
     Count(true);
-    const bool again = Load(bytes, counted);
+    ok = Load(bytes, counted) && ok;
     Count(false);
-    if (!ok || !again) {
+    if (!ok) {
         std::printf("refused\n");
         return 1;
     }
-    std::printf("%d %d %d %zu\n", counted.width, counted.height, counted.bitCount, counted.bitsSize);
+    const std::size_t heap = g_most + (kFileBuffered ? bytes.size() : 0);
+    std::printf("%d %d %d %zu %zu\n", counted.width, counted.height, counted.bitCount, counted.bitsSize, heap);
     return 0;
 }
