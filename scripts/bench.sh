@@ -9,7 +9,7 @@
 # from a slow CD drive. Each figure is shown with its target; nothing fails
 # on a missed target. Runs under Wine in its own prefix
 # (build/bench/wineprefix) and always on its own Xvfb, so the tests' prefix
-# and the user's screen are untouched. Takes about six minutes after the
+# and the user's screen are untouched. Takes about five minutes after the
 # build.
 #
 #   scripts/bench.sh            # BENCH_RUNS=20 BENCH_TICKS=200 BENCH_TEMPO=50
