@@ -28,30 +28,13 @@ const char* const kCleanIni =
     "ie5ingl=ie5en\\ie5setup.exe\r\nie5ingl2=ie5en\\ie5setup.exe /Q\r\nDiscador=discador\\setup.exe /demo\r\n"
     "[OKnoCD]\r\nie3port=ok\r\nie4port=ok\r\nie3ingl=no\r\nie4ingl=no\r\n";
 
-// The smallest bitmap the launcher shows: 1x1, 24 bits.
-std::string Bitmap() {
-    std::string b(58, '\0');
-    auto put = [&](std::size_t at, std::uint32_t v, int bytes) {
-        for (int i = 0; i < bytes; ++i) b[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
-    };
-    b[0] = 'B', b[1] = 'M';
-    put(2, 58, 4);
-    put(10, 54, 4);
-    put(14, 40, 4);
-    put(18, 1, 4);
-    put(22, 1, 4);
-    put(26, 1, 2);
-    put(28, 24, 2);
-    return b;
-}
-
 class KitCheckTest : public KitFolderTest {
 protected:
     // The clean kit: setup.ini, both background pictures, the page pictures
     // and every installer.
     void Clean(const std::string& ini = kCleanIni) const {
         Write("setup.ini", ini);
-        for (const char* name : {"image1.bmp", "image2.bmp", "imgini.bmp", "imgie.bmp"}) Write(name, Bitmap());
+        for (const char* name : {"image1.bmp", "image2.bmp", "imgini.bmp", "imgie.bmp"}) Write(name, TinyBitmap());
         for (const char* name : {"ie302/setup.exe", "ie401/ie4setup.exe", "ie5/ie5setup.exe", "ie302en/setup.exe",
                                  "ie401en/ie4setup.exe", "ie5en/ie5setup.exe", "discador/setup.exe"})
             Write(name, "MZ");
@@ -111,12 +94,12 @@ TEST_F(KitCheckTest, EachProblemWithItsKeyOrFile) {
         {"tempo not a number", "tempo=2500", "tempo=1s", {"not-a-number Setup32/tempo "}},
         {"a third picture that is missing", "nroimg=2", "nroimg=3", {"picture-missing  image3.bmp"}},
         {"a picture type of 4 letters", "tipoimg=bmp", "tipoimg=jpeg",
-         {"picture-missing  image1.jpe", "picture-missing  image2.jpe"}},
-        {"program missing", "ie5ingl=ie5en\\ie5setup.exe", "ie5ingl=ie5en\\nao_existe.exe",
-         {"program-missing Arquivos/ie5ingl ie5en\\nao_existe.exe"}},
-        {"program outside the kit", "ie5ingl=ie5en\\ie5setup.exe", "ie5ingl=C:\\ie5setup.exe",
-         {"program-missing Arquivos/ie5ingl C:\\ie5setup.exe"}},
-        {"command of blanks", "ie5port2=ie5\\ie5setup.exe /Q", "ie5port2=\"  \"", {"command-empty Arquivos/ie5port2 "}},
+         {"picture-missing Setup32/tipoimg image1.jpe", "picture-missing Setup32/tipoimg image2.jpe"}},
+        {"program missing", "Discador=discador\\setup.exe /demo", "Discador=discador\\nao_existe.exe",
+         {"program-missing Arquivos/Discador discador\\nao_existe.exe"}},
+        {"program outside the kit", "Discador=discador\\setup.exe /demo", "Discador=C:\\setup.exe",
+         {"program-missing Arquivos/Discador C:\\setup.exe"}},
+        {"command of blanks", "Discador=discador\\setup.exe /demo", "Discador=\"  \"", {"command-empty Arquivos/Discador "}},
         {"offered 3.02 without its installer", "ie3port=ie302\\setup.exe", "ie3port=ie3\\setup.exe",
          {"program-missing Arquivos/ie3port ie3\\setup.exe", "offered-installer-missing OKnoCD/ie3port ie3\\setup.exe"}},
         {"offered 4.01 without its command", "ie4port=ie401\\ie4setup.exe", "",
@@ -154,12 +137,12 @@ TEST_F(KitCheckTest, PicturesMissingBrokenOrFolders) {
 // which Windows 95 itself does not read, is shown.
 TEST_F(KitCheckTest, PicturesJudgedByTheDecoders) {
     Clean();
-    std::string runs = Bitmap();
+    std::string runs = TinyBitmap();
     runs.resize(54 + 4);
     runs[10] = 54 + 4, runs[28] = 8, runs[30] = 1, runs[46] = 1;  // 8 bits, run-length, one colour
     runs += std::string("\x01\x00", 2);                            // one pixel, then nothing
     Write("imgini.bmp", runs);
-    std::string v5 = Bitmap();
+    std::string v5 = TinyBitmap();
     v5[14] = 124, v5[10] = static_cast<char>(14 + 124);
     v5.insert(54, std::string(124 - 40, '\0'));
     Write("imgie.bmp", v5);
@@ -195,26 +178,43 @@ TEST_F(KitCheckTest, ProgramOfACommandLine) {
 }
 
 TEST_F(KitCheckTest, AProgramInAFolderWithABlank) {
-    Clean(IniWith("ie5ingl=ie5en\\ie5setup.exe", "ie5ingl=pasta x\\setup /Q"));
-    EXPECT_EQ(Found(Check()), (std::vector<std::string>{"program-missing Arquivos/ie5ingl pasta.exe"}));
+    Clean(IniWith("Discador=discador\\setup.exe /demo", "Discador=pasta x\\setup /Q"));
+    EXPECT_EQ(Found(Check()), (std::vector<std::string>{"program-missing Arquivos/Discador pasta.exe"}));
     Write("pasta x/setup.exe", "MZ");
     EXPECT_EQ(Found(Check()), std::vector<std::string>{});
 }
 
 TEST_F(KitCheckTest, AnInstallerThatIsNoProgram) {
-    Clean(IniWith("ie5ingl=ie5en\\ie5setup.exe", "ie5ingl=leiame.txt"));
+    Clean(IniWith("Discador=discador\\setup.exe /demo", "Discador=leiame.txt"));
     Write("leiame.txt", "Leia-me");
-    EXPECT_EQ(Found(Check()), (std::vector<std::string>{"program-missing Arquivos/ie5ingl leiame.txt"}));
+    KitReport report = Check();
+    EXPECT_EQ(Found(report), (std::vector<std::string>{"program-missing Arquivos/Discador leiame.txt"}));
+    ASSERT_EQ(report.problems.size(), 1u);
+    EXPECT_EQ(report.problems[0].message,
+              "o arquivo leiame.txt não começa com \"MZ\" e não é um programa: para o Windows iniciar um arquivo, ele "
+              "deve começar com as letras \"MZ\" (como todo .exe), ser um .com ou, só no Windows NT, um .bat ou .cmd. "
+              "O Setup32 diz que está faltando.");
+    // An empty stand-in installer is no program; the two letters MZ make one.
+    Clean();
+    Write("discador/setup.exe", "");
+    report = Check();
+    ASSERT_EQ(Found(report), (std::vector<std::string>{"program-missing Arquivos/Discador discador\\setup.exe"}));
+    EXPECT_EQ(report.problems[0].message.rfind("o arquivo discador\\setup.exe está vazio e não é um programa: para o "
+                                               "Windows iniciar um arquivo, ele deve começar com as letras \"MZ\"", 0),
+              0u)
+        << report.problems[0].message;
+    Write("discador/setup.exe", "MZ");
+    EXPECT_EQ(Found(Check()), std::vector<std::string>{});
 }
 
 TEST_F(KitCheckTest, CommandFilesStartOnWindowsNtOnly) {
     for (const char* name : {"instala.bat", "INSTALA.CMD"}) {
         SCOPED_TRACE(name);
-        Clean(IniWith("ie5ingl=ie5en\\ie5setup.exe", std::string("ie5ingl=") + name + " /Q"));
+        Clean(IniWith("Discador=discador\\setup.exe /demo", std::string("Discador=") + name + " /Q"));
         Write(name, "@echo off");
-        EXPECT_EQ(Found(Check()), (std::vector<std::string>{std::string("command-file-nt-only Arquivos/ie5ingl ") + name}));
+        EXPECT_EQ(Found(Check()), (std::vector<std::string>{std::string("command-file-nt-only Arquivos/Discador ") + name}));
     }
-    Clean(IniWith("ie5ingl=ie5en\\ie5setup.exe", "ie5ingl=instala.com"));
+    Clean(IniWith("Discador=discador\\setup.exe /demo", "Discador=instala.com"));
     Write("instala.com", "\xb4\x4c\xcd\x21");
     EXPECT_EQ(Found(Check()), std::vector<std::string>{});
 }
