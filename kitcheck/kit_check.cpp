@@ -181,9 +181,13 @@ private:
             case RowOutcome::NotANumber: {
                 const bool tempo = row.kind == SetupIniRow::Tempo;
                 const std::size_t taken = tempo ? 5 : 3;
+                const std::string read =
+                    result.value.size() <= taken
+                        ? "\"" + result.value + "\" não é um número"
+                        : "o Setup32 lê só os " + std::to_string(taken) + " primeiros caracteres de \"" + result.value +
+                              "\", \"" + Left(result.value, taken) + "\", e eles não são um número";
                 Add("not-a-number", key, "",
-                    "o Setup32 lê só os " + std::to_string(taken) + " primeiros caracteres de \"" + result.value +
-                        "\", \"" + Left(result.value, taken) + "\", e eles não são um número: o valor é ignorado, e " +
+                    read + ": o valor é ignorado, e " +
                         (tempo ? "as imagens trocam a cada " + std::to_string(sys_.timerInterval) +
                                      " ms, o intervalo do temporizador no desenho da janela."
                                : "o número de imagens fica " + std::to_string(w_.frame.nroImg()) + "."));

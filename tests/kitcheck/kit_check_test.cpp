@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include "kitcheck/file_formats.h"
 #include "kitcheck/kit_check.h"
 #include "tests/kitcheck/kit_folder.h"
 #include "kitcheck/report.h"
@@ -284,6 +285,116 @@ TEST_F(KitCheckTest, ExitStatusAndReportForms) {
     fs::remove(fs::path(dir_) / "setup.ini");
     fs::create_directories(fs::path(dir_) / "setup.ini");
     EXPECT_EQ(Run(dir_), 2) << "a setup.ini that cannot be read";
+}
+
+// Each message names its cause: the key and the rule of a derived name, what
+// the launcher uses instead of a number it ignores, the format a picture has.
+TEST_F(KitCheckTest, MessagesNameTheirCause) {
+    struct Case {
+        const char* name;
+        std::string line, replacement;
+        std::string found;    // the first problem: code, key, file
+        std::string message;  // its message
+    } cases[] = {
+        {"a page picture's extension of 6 letters", "tipoImgTela=bmp", "tipoImgTela=bitmap",
+         "picture-missing Setup32/tipoImgTela imgini.bit",
+         "a imagem imgini.bit não está no kit: a extensão vem de Setup32/tipoImgTela=\"bitmap\", de que o Setup32 só "
+         "usa os 3 primeiros caracteres, \"bit\"."},
+        {"a background's extension of 4 letters", "tipoimg=bmp", "tipoimg=jpeg",
+         "picture-missing Setup32/tipoimg image1.jpe",
+         "a imagem image1.jpe não está no kit: a extensão vem de Setup32/tipoimg=\"jpeg\", de que o Setup32 só usa os "
+         "3 primeiros caracteres, \"jpe\"."},
+        {"tempo with a unit", "tempo=2500", "tempo=3s", "not-a-number Setup32/tempo ",
+         "\"3s\" não é um número: o valor é ignorado, e as imagens trocam a cada 500 ms, o intervalo do temporizador "
+         "no desenho da janela."},
+        {"tempo longer than 5 characters", "tempo=2500", "tempo=2500ms", "not-a-number Setup32/tempo ",
+         "o Setup32 lê só os 5 primeiros caracteres de \"2500ms\", \"2500m\", e eles não são um número: o valor é "
+         "ignorado, e as imagens trocam a cada 500 ms, o intervalo do temporizador no desenho da janela."},
+        {"tempo the timer refuses", "tempo=2500", "tempo=99999", "tempo-rejected Setup32/tempo ",
+         "o intervalo \"99999\" não é aceito pelo temporizador (0 a 65535 ms): as imagens trocam a cada 500 ms, o "
+         "intervalo do desenho da janela."},
+        {"nroimg in words", "nroimg=2", "nroimg=dois", "not-a-number Setup32/nroimg ",
+         "o Setup32 lê só os 3 primeiros caracteres de \"dois\", \"doi\", e eles não são um número: o valor é "
+         "ignorado, e o número de imagens fica 0."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+        Clean(IniWith(c.line, c.replacement));
+        KitReport report = Check();
+        ASSERT_FALSE(report.problems.empty());
+        const Problem& p = report.problems.front();
+        EXPECT_EQ(p.code + " " + p.key + " " + p.file, c.found);
+        EXPECT_EQ(p.message, c.message);
+    }
+}
+
+TEST_F(KitCheckTest, APictureOfAnotherFormatSaysWhichItIs) {
+    Clean(IniWith("tipoImgTela=bmp", "tipoImgTela=jpg"));
+    Write("imgini.jpg", std::string("\x89PNG\r\n\x1A\n\0\0\0\x0DIHDR", 16));
+    Write("imgie.jpg", "");
+    KitReport report = Check();
+    ASSERT_EQ(Found(report), (std::vector<std::string>{"picture-broken  imgini.jpg", "picture-broken  imgie.jpg"}));
+    EXPECT_EQ(report.problems[0].message,
+              "imgini.jpg é uma imagem PNG (pelos primeiros bytes do arquivo), e o Setup32 só mostra BMP, JPEG ou GIF: "
+              "converta-a.");
+    EXPECT_EQ(report.problems[1].message, "imgie.jpg está vazio: não é uma imagem BMP, JPEG ou GIF que o Setup32 mostre.");
+
+    Write("imgini.jpg", "\xFF\xD8\xFF\xE0 cut short");
+    Write("imgie.jpg", "Leia-me: imagem");
+    report = Check();
+    ASSERT_EQ(report.problems.size(), 2u);
+    EXPECT_EQ(report.problems[0].message,
+              "imgini.jpg começa como uma imagem JPEG, mas o Setup32 não a mostra: está cortada, é incoerente ou é de um "
+              "tipo de JPEG que ele não lê.");
+    EXPECT_EQ(report.problems[1].message,
+              "imgie.jpg não é uma imagem BMP, JPEG ou GIF que o Setup32 mostre: o começo do arquivo não é o de nenhum "
+              "formato de imagem conhecido.");
+}
+
+TEST(FileFormats, PictureFormatByItsFirstBytes) {
+    std::string pcx(128, '\0');
+    pcx[0] = 0x0A, pcx[1] = 5, pcx[2] = 1;
+    const std::pair<std::string, std::string> cases[] = {
+        {"BM\x36", "BMP"},
+        {"\xFF\xD8\xFF\xDB", "JPEG"},
+        {"GIF89a\x01", "GIF"},
+        {"GIF87a", "GIF"},
+        {std::string("\x89PNG\r\n\x1A\n", 8), "PNG"},
+        {std::string("II*\0\x08\0\0\0", 8), "TIFF"},
+        {std::string("MM\0*\0\0\0\x08", 8), "TIFF"},
+        {std::string("\0\0\1\0\1\0", 6), "ICO (ícone do Windows)"},
+        {std::string("\0\0\2\0\1\0", 6), "CUR (cursor do Windows)"},
+        {pcx, "PCX"},
+        {std::string("RIFF\x10\0\0\0WEBPVP8 ", 16), "WebP"},
+        {"8BPS", "PSD (Photoshop)"},
+        {"%PDF-1.4", "PDF"},
+        {"", ""},
+        {"GIF", ""},
+        {"MZ\x90\0", ""},
+        {pcx.substr(0, 100), ""},
+    };
+    for (const auto& [bytes, format] : cases) EXPECT_EQ(PictureFormatOf(bytes), format) << format;
+}
+
+// Windows has no comment after a value: " ;" and what follows stay in it.
+TEST_F(KitCheckTest, ACommentAfterAValueIsANote) {
+    Clean(IniWith("Discador=discador\\setup.exe /demo", "Discador=discador\\setup.exe ; o discador"));
+    KitReport report = Check();
+    EXPECT_EQ(Found(report), std::vector<std::string>{});
+    ASSERT_FALSE(report.notes.empty());
+    EXPECT_EQ(report.notes[0].code + " " + report.notes[0].key, "comment-in-value Arquivos/Discador");
+    EXPECT_EQ(report.notes[0].message,
+              "o valor \"discador\\setup.exe ; o discador\" tem um \";\" depois de um espaço, mas o setup.ini não tem "
+              "comentário no fim da linha: o Windows guarda \"; o discador\" como parte do valor. Ponha o comentário "
+              "numa linha só sua, começando com \";\".");
+    EXPECT_EQ(report.status(), 0);
+
+    Clean(IniWith("tempo=2500", "tempo=2500\t; ms"));
+    EXPECT_EQ(Check().notes.at(0).key, "Setup32/tempo");
+    Clean(IniWith("Discador=discador\\setup.exe /demo", "Discador=discador\\setup.exe /x;y"));
+    for (const Problem& n : Check().notes) EXPECT_NE(n.code, "comment-in-value") << "no blank before the ;";
 }
 
 }  // namespace
