@@ -42,6 +42,11 @@ echo "== kitcheck"
 "$BUILD/native-asan/tests/kitcheck/kitcheck_tests" --gtest_brief=1 --gtest_output="xml:$RESULTS/kitcheck-asan.xml"
 SUITES+=("kitcheck=$RESULTS/kitcheck.xml" "kitcheck (sanitizers)=$RESULTS/kitcheck-asan.xml")
 
+echo "== The README's first kit, built from its text and checked by kitcheck"
+/usr/bin/python3 "$ROOT/tests/kitcheck/first_kit_test.py" --kitcheck "$BUILD/native/kitcheck/kitcheck" \
+    --results "$RESULTS/first-kit.xml"
+SUITES+=("README first kit=$RESULTS/first-kit.xml")
+
 echo "== Fuzzing the portable code"
 RESULTS="$RESULTS" "$ROOT/scripts/fuzz.sh" "${SETUP32_FUZZ_SECONDS:-60}"
 SUITES+=("fuzz=$RESULTS/fuzz.xml")
