@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
-#include <set>
+#include <map>
 
 #include "kitcheck/cd_notes.h"
 #include "kitcheck/file_formats.h"
@@ -80,7 +80,7 @@ public:
 
         Rows();
         Pictures();
-        r_.started = Roads(r_.lang, w_.ini);
+        for (const auto& road : Roads(r_.lang, w_.ini)) r_.started.insert(road.first);
         Commands();
         for (const auto& [name, ieVer] : browsers_) Offers(name, ieVer);
         r_.dialer = w_.ini.arqDiscador;
@@ -117,11 +117,11 @@ private:
 
     // The Arquivos rows that Next on the browser page starts, with each
     // option its set-up shows and without a choice, for every browser of the
-    // matrix, in a language and with an installer state; and the dialer's.
-    std::set<std::string> Roads(const std::string& lang, const Ini& ini, std::int16_t* ieVerOf = nullptr,
-                                const std::string& wanted = "") const {
-        std::set<std::string> keys;
-        if (!dialer_.empty()) keys.insert(dialer_);
+    // matrix, in a language and with an installer state, each with the first
+    // installed version that starts it; and the dialer's row (version 0).
+    std::map<std::string, std::int16_t> Roads(const std::string& lang, const Ini& ini) const {
+        std::map<std::string, std::int16_t> keys;
+        if (!dialer_.empty()) keys.emplace(dialer_, 0);
         for (const auto& browser : browsers_) {
             const Offer offer = OfferFor(lang, browser.second, ini);
             const bool shown[] = {offer.OpIE3, offer.OpIE4, offer.OpIE5};
@@ -130,10 +130,7 @@ private:
                 if (!shown[i] && !byDefault) continue;
                 const std::int16_t version = ChosenVersion(kOptions[i] == CtlId::OpIE3, kOptions[i] == CtlId::OpIE4);
                 if (const std::string* command = InstallerFor(lang, version, ini))
-                    if (const SetupIniRow* row = RowOf(ini, command)) {
-                        keys.insert(KeyOf(*row));
-                        if (ieVerOf && KeyOf(*row) == wanted && !*ieVerOf) *ieVerOf = browser.second;
-                    }
+                    if (const SetupIniRow* row = RowOf(ini, command)) keys.emplace(KeyOf(*row), browser.second);
             }
         }
         return keys;
@@ -156,11 +153,12 @@ private:
             if (!flag.flag) continue;
             Ini flagged = w_.ini;
             flagged.*flag.flag = vbTrue;
-            std::int16_t ieVer = 0;
-            if (!Roads(r_.lang, flagged, &ieVer, key).count(key)) continue;
+            const std::map<std::string, std::int16_t> roads = Roads(r_.lang, flagged);
+            const auto road = roads.find(key);
+            if (road == roads.end()) continue;
             const std::string now = report[i].outcome == RowOutcome::Beeped ? "a chave está ausente ou vazia"
                                                                             : KeyOf(flag) + " é \"" + report[i].value + "\"";
-            return "a página do navegador só o oferece com o Internet Explorer " + std::to_string(ieVer) +
+            return "a página do navegador só o oferece com o Internet Explorer " + std::to_string(road->second) +
                    " instalado e " + KeyOf(flag) + "=ok, e aqui " + now;
         }
         return "o Setup32 lê esta chave mas não a usa: nenhuma opção da página do navegador nem o discador a inicia";
@@ -342,8 +340,9 @@ private:
     }
 
     // What the CD notes need: the interval, the pictures of the ticks, and
-    // each file the kit makes the launcher use (the program of every command,
-    // the one found in the kit or else the first tried, and every picture).
+    // each file the kit makes the launcher use (the program of every command
+    // some road starts, the one found in the kit or else the first tried, and
+    // every picture).
     CdFacts CdFactsOf() {
         CdFacts facts;
         facts.kitPath = w_.ini.kitPath;

@@ -281,6 +281,8 @@ TEST_F(KitCheckTest, ExitStatusAndReportForms) {
     EXPECT_EQ(Run("--bogus " + dir_), 2);
     EXPECT_EQ(Run("--help", &output), 0);
     EXPECT_NE(output.find("default-road-missing"), std::string::npos);
+    EXPECT_NE(output.find("never-started"), std::string::npos);
+    EXPECT_NE(output.find("comment-in-value"), std::string::npos);
 
     fs::remove(fs::path(dir_) / "setup.ini");
     fs::create_directories(fs::path(dir_) / "setup.ini");
