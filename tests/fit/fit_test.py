@@ -331,6 +331,19 @@ class BadKits(unittest.TestCase):
         self.assertIn("more than 200 ms", run.stderr)
         self.assertTrue((self.work / "out-fast" / "image1.bmp").stat().st_size < 10000)  # the best kept
 
+    def test_no_extension_line_keeps_the_extension(self):
+        # Without tipoimg= the launcher takes bmp; fit adds no line, so only
+        # bitmaps are tried, and 256 colours lose the photos' 38 dB.
+        kit = self.kit("no-line")
+        for n in (1, 2, 3):
+            photo((617, 564), n).save(kit / f"image{n}.bmp")
+        ini = kit / "setup.ini"
+        ini.write_bytes(ini.read_bytes().replace(b"tipoimg=bmp\r\n", b""))
+        run = run_fit(kit, self.work / "out-no-line")
+        self.assertEqual(run.returncode, 1, run.stdout + run.stderr)
+        self.assertIn("no tipoimg= line", run.stdout)
+        self.assertEqual(tree(self.work / "out-no-line"), tree(kit))
+
     def test_picture_too_large_for_any_format(self):
         # 2400 x 1800 pixels: even run-length bitmaps take 1.1 s to decode.
         kit = self.kit("large")
