@@ -199,9 +199,9 @@ class PhotoKit(unittest.TestCase):
             self.assertIn(b"\xff\xc0", data)      # baseline frame
             self.assertNotIn(b"\xff\xc2", data)   # no progressive one
             original, fitted = launcher_pixels(self.kit / f"image{n}.bmp"), launcher_pixels(self.out / f"image{n}.jpg")
-            # Pillow's decoder measured 38 dB; the launcher's (stb_image)
-            # rounds its colour differently: a little less is allowed here.
-            self.assertGreaterEqual(decibels(original, fitted), 37.5)
+            # fit measures with Pillow's decoder; the launcher's (stb_image)
+            # differs from it by some 66 dB, and must find the 38 dB too.
+            self.assertGreaterEqual(decibels(original, fitted), 38.0)
             # The read and a JPEG's decode (166 instructions a pixel at 100 MHz) within 1 s.
             self.assertLess(0.150 + len(data) / 614400 + 617 * 564 * 166 / 100e6, 1.0)
 
