@@ -344,6 +344,22 @@ class BadKits(unittest.TestCase):
         self.assertIn("no tipoimg= line", run.stdout)
         self.assertEqual(tree(self.work / "out-no-line"), tree(kit))
 
+    def test_transparent_gif_kept(self):
+        # Its transparent pixels show the colour behind it: no bitmap or JPEG
+        # can, so the backgrounds stay GIF even beyond the interval of 200 ms.
+        kit = self.kit("gif")
+        for n in (1, 2, 3):
+            (kit / f"image{n}.bmp").unlink()
+            indexed = photo((617, 564), n).quantize(64)
+            indexed.save(kit / f"image{n}.gif", transparency=0)
+        ini = kit / "setup.ini"
+        ini.write_bytes(ini.read_bytes().replace(b"tipoimg=bmp", b"tipoimg=gif").replace(b"tempo=2500", b"tempo=200"))
+        run = run_fit(kit, self.work / "out-gif")
+        self.assertEqual(run.returncode, 1, run.stdout + run.stderr)
+        self.assertIn("image1.gif still holds the window", run.stderr)
+        self.assertIn("transparent pixels", run.stderr)
+        self.assertEqual(tree(self.work / "out-gif"), tree(kit))
+
     def test_picture_too_large_for_any_format(self):
         # 2400 x 1800 pixels: even run-length bitmaps take 1.1 s to decode.
         kit = self.kit("large")

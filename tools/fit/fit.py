@@ -261,6 +261,7 @@ class Picture:
     base: str              # "image1", "imgini", ...
     original: Encoding
     image: Image.Image     # its pixels, RGB
+    transparent: bool      # a GIF with transparent pixels
     chosen: Encoding = None
     name_after: str = ""   # its name in the copy
 
@@ -281,14 +282,16 @@ def load_picture(kit, name, kind, base):
             if image.width * image.height > MAX_PIXELS:
                 raise KitError(f"{name} has {image.width} x {image.height} pixels: the launcher shows no "
                                "picture over 4096 x 4096")
-            # GIF's transparent pixels and alpha are dropped: the launcher
-            # paints the colour behind them, which fit keeps as it is.
+            # A bitmap's alpha is ignored by the launcher as here. A GIF's
+            # transparent pixels show the colour behind the picture, which no
+            # other format can: such a GIF is kept as it is.
+            transparent = format == "gif" and "transparency" in image.info
             rgb = image.convert("RGB")
     except KitError:
         raise
     except Exception as error:  # whatever Pillow says of a damaged file
         raise KitError(f"{name} cannot be read ({error}): mend or remove it, then fit again") from None
-    return Picture(name, kind, base, Encoding(format, data, rgb.width * rgb.height), rgb)
+    return Picture(name, kind, base, Encoding(format, data, rgb.width * rgb.height), rgb, transparent)
 
 
 def kit_pictures(kit, settings):
@@ -487,6 +490,10 @@ def choose(kind, pictures, settings):
     most = limit(kind, settings)
     if all(p.original.seconds <= most for p in pictures):
         return Choice(kind, "as is", extension)
+    if any(p.transparent for p in pictures):
+        names = ", ".join(p.name for p in pictures if p.transparent)
+        return Choice(kind, "as is", extension, f"{names}: a GIF with transparent pixels, which only GIF "
+                      "shows: the pictures of this kind are kept as they are")
 
     candidates = {"as is": [p.original for p in pictures]}
     made = {p.name: make_bitmaps(p) + (make_jpeg(p),) for p in pictures}
@@ -617,9 +624,10 @@ def fit(kit, outdir, quiet=False):
         for p in pictures[kind]:
             if p.chosen.seconds > most:
                 status = 1
+                why = choices[kind].note or (f"no format tried keeps {MIN_PSNR:.0f} dB PSNR in less; the copy "
+                                             f"has the quickest that does ({p.chosen.describe()})")
                 print(f"fit: {p.name_after} still holds the window {milliseconds(p.chosen.seconds)} ms on a "
-                      f"4x drive, more than {milliseconds(most)} ms: no format tried keeps {MIN_PSNR:.0f} dB PSNR "
-                      f"in less; the copy has the quickest that does ({p.chosen.describe()})", file=sys.stderr)
+                      f"4x drive, more than {milliseconds(most)} ms: {why}", file=sys.stderr)
     if not quiet:
         changed = sum(1 for kind in pictures for p in pictures[kind] if p.chosen is not p.original)
         print(f"Wrote {outdir}: {changed} picture(s) re-made" if changed else
