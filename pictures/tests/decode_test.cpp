@@ -34,7 +34,9 @@ std::ostream& operator<<(std::ostream& os, const Rgb& c) {
 // The colour of a Dib's pixel, (0, 0) the top left.
 Rgb At(const Dib& dib, int x, int y) {
     const std::uint8_t* e = dib.Colour(x, dib.height - 1 - y);
-    if (dib.bitCount < 24) EXPECT_LT((e - dib.bytes.data() - 40) / 4, dib.colors);
+    if (dib.bitCount < 24) {
+        EXPECT_LT((e - dib.bytes.data() - 40) / 4, dib.colors);
+    }
     return {e[2], e[1], e[0]};
 }
 
@@ -380,6 +382,7 @@ TEST(Bmp, NoPrefixIsReadPastItsEnd) {
 // A file handed out at most `most` bytes a call, every call's place noted;
 // with `failAt`, the reads stop there as a drive without its disc does.
 struct Reader {
+    explicit Reader(const Bytes* f) : file(f) {}
     const Bytes* file;
     std::size_t at = 0, most = ~std::size_t{0}, failAt = ~std::size_t{0};
     std::vector<std::pair<const std::uint8_t*, std::size_t>> calls;
@@ -455,7 +458,7 @@ TEST(Load, ReadInPiecesAsFromMemory) {
         for (std::size_t most : {std::size_t{1} << 30, std::size_t{4096}, std::size_t{1000}, std::size_t{7}}) {
             SCOPED_TRACE(name + ", " + std::to_string(most) + " bytes a read");
             Dib dib = Decoded(file);
-            Reader reader{&file};
+            Reader reader(&file);
             reader.most = most;
             Bytes bits;
             ASSERT_TRUE(ReadThrough(reader, 0, bits));
@@ -470,7 +473,7 @@ TEST(Load, PlainBitmapRowsAreReadIntoTheBits) {
     for (const auto& [name, file] : Bitmaps()) {
         if (name != "24 bits" && name != "8 bits" && name != "24 bits after a gap") continue;
         SCOPED_TRACE(name);
-        Reader reader{&file};
+        Reader reader(&file);
         Bytes bits;
         ASSERT_TRUE(ReadThrough(reader, 0, bits));
         ASSERT_GE(reader.calls.size(), 2u);
@@ -522,7 +525,7 @@ TEST(Load, AReadThatStopsRefusesThePicture) {
         // Within the headers, the first read, the pixels, the last row.
         for (std::size_t failAt : {std::size_t{0}, std::size_t{30}, std::min(kPictureHead - 1, file.size() / 3),
                                    file.size() / 2, file.size() - 3}) {
-            Reader reader{&file};
+            Reader reader(&file);
             reader.failAt = failAt;
             Bytes bits;
             EXPECT_FALSE(ReadThrough(reader, 0, bits)) << "reads stop at " << failAt;
@@ -613,7 +616,7 @@ TEST_F(Tools, GifAndJpegReadInPiecesAsFromMemory) {
         SCOPED_TRACE(name);
         const Bytes file = Read(name);
         Dib dib = Decoded(file, 0x808000);
-        Reader reader{&file};
+        Reader reader(&file);
         reader.most = 100;
         Bytes bits, info;
         ASSERT_TRUE(ReadThrough(reader, 0x808000, bits, &info));
@@ -666,6 +669,15 @@ TEST_F(Tools, DamagedJpegAndGifAreRefused) {
             for (int k = 0; k < 16; ++k) overfull[at + 5 + k] = 0xFF;
             Dib dib;
             EXPECT_FALSE(DecodePicture(overfull.data(), overfull.size(), 0, dib));
+            // The first scan's first component decoding with tables 3, which
+            // the file never defines: stb_image would read them unset.
+            Bytes undefined = file;
+            at = 2;
+            while (at + 4 < undefined.size() && !(undefined[at] == 0xFF && undefined[at + 1] == 0xDA))
+                at += 2 + (undefined[at + 2] << 8 | undefined[at + 3]);
+            ASSERT_LT(at + 6, undefined.size());
+            undefined[at + 6] = 0x33;
+            EXPECT_FALSE(DecodePicture(undefined.data(), undefined.size(), 0, dib));
         }
         Bytes wrong = file;
         wrong[1] ^= 0x55;
