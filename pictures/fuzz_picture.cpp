@@ -3,7 +3,9 @@
 // GIF) reads only the bytes given and makes a whole Dib or none, whose
 // indices stay inside its colour table. Read through a source in small
 // pieces, as the launcher reads a file, a bitmap or GIF gives the same
-// verdict and the same section.
+// verdict and the same section. A GIF gets the verdict and the colours
+// stb_image 2.27 gave it, which read GIFs before (SameAsStb: but for the
+// pixels the image leaves out).
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -13,6 +15,7 @@
 
 #include "pictures/dib.h"
 #include "pictures/picture_format.h"
+#include "pictures/tests/stb_gif.h"
 
 namespace {
 
@@ -65,6 +68,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             __builtin_trap();  // read in pieces, another picture
     }
     if (read != decoded && !jpeg) __builtin_trap();  // read in pieces, another verdict
+    if (info.ok && info.format == PictureFormat::Gif) {
+        int width = 0, height = 0;
+        std::vector<std::uint32_t> want;
+        if (StbGif(exact.get(), size, 0x00336699, width, height, want) != decoded) __builtin_trap();
+        if (decoded) {
+            const bool room = dib.colors < 256;  // for a colour the table lacks
+            for (int y = 0; y < height; ++y)
+                for (int x = 0; x < width; ++x) {
+                    const std::uint8_t* e = dib.Colour(x, height - 1 - y);
+                    const auto got = static_cast<std::uint32_t>(e[2] | e[1] << 8 | e[0] << 16);
+                    const std::uint32_t expected = want[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
+                                                        static_cast<std::size_t>(x)];
+                    if (!SameAsStb(got, expected, 0x00336699, exact.get(), size, room)) __builtin_trap();  // another colour
+                }
+        }
+    }
     if (decoded) {
         if (!info.ok || (dib.bitCount != 1 && dib.bitCount != 4 && dib.bitCount != 8 && dib.bitCount != 24) ||
             dib.bytes.size() != dib.bitsOffset() + dib.stride() * static_cast<std::size_t>(dib.height))

@@ -17,6 +17,7 @@
 
 #include "pictures/dib.h"
 #include "pictures/picture_load.h"
+#include "pictures/tests/stb_gif.h"
 
 namespace {
 
@@ -635,6 +636,62 @@ TEST_F(Tools, Gif) {
     EXPECT_FALSE(Interlaced(plain));
     ExpectPixels(Decoded(interlaced), 48, 32, Blocks);
     ExpectPixels(Decoded(Read("frames.gif")), 48, 32, Blocks);
+}
+
+// The launcher's GIF decoder against stb_image's, which read GIFs before it:
+// the same verdict and the same colours for the test's GIFs whole, cut at
+// many places and with single bits changed.
+TEST_F(Tools, GifAsStbImageReadIt) {
+    const PictureColor behind = 0x00406080;
+    int accepted = 0, refused = 0;
+    for (const char* name :
+         {"plain87a.gif", "interlaced.gif", "transparent.gif", "frames.gif", "noise.gif", "noise-interlaced.gif"}) {
+        const Bytes file = Read(name);
+        std::vector<Bytes> variants = {file};
+        for (std::size_t n = 1; n < file.size(); n += 1 + file.size() / 97)
+            variants.emplace_back(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(n));
+        std::uint32_t seed = 1;
+        for (int k = 0; k < 400; ++k) {
+            Bytes changed = file;
+            seed = seed * 1103515245u + 12345u;
+            changed[(seed >> 8) % changed.size()] ^= static_cast<std::uint8_t>(1u << (seed >> 28) % 8);
+            variants.push_back(changed);
+        }
+        for (std::size_t v = 0; v < variants.size(); ++v) {
+            const Bytes& gif = variants[v];
+            SCOPED_TRACE(std::string(name) + ", variant " + std::to_string(v) + ", " + std::to_string(gif.size()) + " bytes");
+            Dib dib;
+            const bool ours = DecodePicture(gif.data(), gif.size(), behind, dib);
+            if (!InspectPicture(gif.data(), gif.size()).ok) {
+                EXPECT_FALSE(ours) << "refused before any decoder";
+                continue;
+            }
+            int width = 0, height = 0;
+            std::vector<std::uint32_t> want;
+            const bool stb = StbGif(gif.data(), gif.size(), behind, width, height, want);
+            ASSERT_EQ(ours, stb);
+            ++(ours ? accepted : refused);
+            if (!ours) continue;
+            ASSERT_EQ(dib.width, width);
+            ASSERT_EQ(dib.height, height);
+            ASSERT_EQ(dib.bitCount, 8);
+            const bool room = dib.colors < 256;  // for a colour the table lacks
+            int wrong = 0;
+            for (int y = 0; y < height; ++y)
+                for (int x = 0; x < width; ++x) {
+                    const std::uint8_t* e = dib.Colour(x, height - 1 - y);
+                    const std::uint32_t got = static_cast<std::uint32_t>(e[2] | e[1] << 8 | e[0] << 16);
+                    const std::uint32_t expected = want[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
+                                                        static_cast<std::size_t>(x)];
+                    if (!SameAsStb(got, expected, behind, gif.data(), gif.size(), room) && ++wrong <= 3)
+                        ADD_FAILURE() << "pixel " << x << "," << y << " is " << std::hex << got << ", not " << expected;
+                }
+            ASSERT_EQ(wrong, 0);
+        }
+    }
+    std::printf("GIFs as stb_image reads them: %d accepted, %d refused\n", accepted, refused);
+    EXPECT_GT(accepted, 100);
+    EXPECT_GT(refused, 100);
 }
 
 Rgb BlocksOverTeal(int x, int y) {
