@@ -6,11 +6,14 @@
 #include <cstdint>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/forms/forms.h"
 #include "platform/system/system.h"
+#include "wizard/layout.h"
 
 enum class FileKind { Missing, File, Folder };
 
@@ -29,9 +32,15 @@ public:
 
     // --- what the launcher did ---
     int beeps = 0;
-    long timerInterval = 500;                  // the slideshow timer's interval
+    long timerInterval = kTimer1DesignInterval;  // the slideshow timer's interval, from the design
     std::vector<std::string> pictureLoads;     // every picture asked for, in order
     std::map<std::string, std::string> whole;  // "section/key": the value a large buffer takes
+    // The variable of the installer state each program start was handed, in
+    // order: which command a road starts, not only its text.
+    std::vector<const std::string*> started;
+
+    // --- what kitcheck sets before it presses a button ---
+    std::set<std::pair<FormId, CtlId>> checked;  // the option buttons selected
 
     // --- System ---
     std::uint32_t GetPrivateProfileString(const std::string& section, const std::string& key,
@@ -44,7 +53,10 @@ public:
     void RegCloseKey(RegKey) override {}
     bool GetVersionEx(OsVersionInfo&) override { return false; }
     int MsgBox(const std::string&, int, const std::optional<std::string>&, const HelpRef&) override { return 0; }
-    bool Shell(const std::string&, int) override { return false; }
+    bool Shell(const std::string& command, int) override {
+        started.push_back(&command);
+        return false;
+    }
     HelpRef LastFailure() override { return {}; }
     void Beep() override { ++beeps; }
     bool CurDir(std::string& path) override;
@@ -63,7 +75,7 @@ public:
     void SetCaption(FormId, CtlId, const std::string&) override {}
     void SetToolTip(FormId, CtlId, const std::string&) override {}
     void SetVisible(FormId, CtlId, bool) override {}
-    bool IsChecked(FormId, CtlId) override { return false; }
+    bool IsChecked(FormId form, CtlId control) override { return checked.count({form, control}) > 0; }
 
 private:
     std::optional<std::string> Native(const std::string& path) const;

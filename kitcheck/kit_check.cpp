@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cctype>
+#include <map>
 
 #include "kitcheck/cd_notes.h"
+#include "kitcheck/file_formats.h"
 #include "pictures/dib.h"
 #include "pictures/picture_format.h"
 #include "wizard/browser_setup.h"
@@ -13,6 +15,14 @@
 namespace {
 
 const CtlId kOptions[] = {CtlId::OpIE3, CtlId::OpIE4, CtlId::OpIE5};
+
+// The language codes the browser page knows.
+const char* const kLanguages[] = {"PORT", "INGL"};
+
+// What Windows needs to start a file as a program.
+const char* const kProgramNeeds =
+    "para o Windows iniciar um arquivo, ele deve começar com as letras \"MZ\" (como todo .exe), ser um .com "
+    "ou, só no Windows NT, um .bat ou .cmd";
 
 std::string KeyOf(const SetupIniRow& row) { return std::string(row.section) + "/" + row.key; }
 
@@ -32,6 +42,20 @@ const SetupIniRow* FlagFor(const std::string& commandKey) {
     return nullptr;
 }
 
+// The row of a kind (the first, for the kinds of one row).
+std::size_t IndexOf(SetupIniRow::Kind kind) {
+    for (std::size_t i = 0; i < kSetupIniRows.size(); ++i)
+        if (kSetupIniRows[i].kind == kind) return i;
+    return 0;
+}
+
+// A comment after a value: a semicolon after a blank.
+bool CommentInValue(const std::string& value) {
+    for (std::size_t i = 1; i < value.size(); ++i)
+        if (value[i] == ';' && (value[i - 1] == ' ' || value[i - 1] == '\t')) return true;
+    return false;
+}
+
 bool Absolute(const std::string& path) {
     return (path.size() > 1 && path[1] == ':') || (!path.empty() && (path[0] == '\\' || path[0] == '/'));
 }
@@ -49,17 +73,20 @@ public:
         const std::size_t beforeTicks = sys_.pictureLoads.size();
         do w_.frame.Timer1_Timer();
         while (w_.frame.imgAtual() != 1);
-        const std::vector<std::string> ticks(sys_.pictureLoads.begin() + beforeTicks, sys_.pictureLoads.end());
+        ticks_.assign(sys_.pictureLoads.begin() + beforeTicks, sys_.pictureLoads.end());
         w_.Show(FormId::frmIE);
+        browsers_ = {{"3", 3}, {"4", 4}, {"5", 5}, {"unknown", unknownVer}};
+        dialer_ = DialerRoad();
 
         Rows();
         Pictures();
+        for (const auto& road : Roads(r_.lang, w_.ini)) r_.started.insert(road.first);
         Commands();
-        const std::pair<const char*, std::int16_t> browsers[] = {{"3", 3}, {"4", 4}, {"5", 5}, {"unknown", unknownVer}};
-        for (const auto& [name, ieVer] : browsers) Offers(name, ieVer);
+        for (const auto& [name, ieVer] : browsers_) Offers(name, ieVer);
         r_.dialer = w_.ini.arqDiscador;
         r_.beeps = sys_.beeps;
-        r_.notes = CdNotes(sys_, CdFactsOf(ticks));
+        const std::vector<Problem> cd = CdNotes(sys_, CdFactsOf());
+        r_.notes.insert(r_.notes.end(), cd.begin(), cd.end());
         return r_;
     }
 
@@ -68,6 +95,73 @@ private:
         for (const Problem& p : r_.problems)
             if (p.code == code && p.key == key && p.file == file) return;
         r_.problems.push_back({code, key, file, message});
+    }
+
+    void Note(const std::string& code, const std::string& key, const std::string& file, const std::string& message) {
+        r_.notes.push_back({code, key, file, message});
+    }
+
+    // The start page's Next with the dialer selected, as the user presses
+    // it: the Arquivos row of the command it starts.
+    std::string DialerRoad() {
+        sys_.started.clear();
+        sys_.checked = {{FormId::frmini, CtlId::optDiscador}};
+        w_.startPage.cmdNext_Click();
+        sys_.checked.clear();
+        std::string key;
+        for (const std::string* command : sys_.started)
+            if (const SetupIniRow* row = RowOf(w_.ini, command)) key = KeyOf(*row);
+        sys_.started.clear();
+        return key;
+    }
+
+    // The Arquivos rows that Next on the browser page starts, with each
+    // option its set-up shows and without a choice, for every browser of the
+    // matrix, in a language and with an installer state, each with the first
+    // installed version that starts it; and the dialer's row (version 0).
+    std::map<std::string, std::int16_t> Roads(const std::string& lang, const Ini& ini) const {
+        std::map<std::string, std::int16_t> keys;
+        if (!dialer_.empty()) keys.emplace(dialer_, 0);
+        for (const auto& browser : browsers_) {
+            const Offer offer = OfferFor(lang, browser.second, ini);
+            const bool shown[] = {offer.OpIE3, offer.OpIE4, offer.OpIE5};
+            for (int i = 0; i < 3; ++i) {
+                const bool byDefault = DesignOf(FormId::frmIE, kOptions[i])->flags & kSelected;
+                if (!shown[i] && !byDefault) continue;
+                const std::int16_t version = ChosenVersion(kOptions[i] == CtlId::OpIE3, kOptions[i] == CtlId::OpIE4);
+                if (const std::string* command = InstallerFor(lang, version, ini))
+                    if (const SetupIniRow* row = RowOf(ini, command)) keys.emplace(KeyOf(*row), browser.second);
+            }
+        }
+        return keys;
+    }
+
+    // Why no road starts a command row: the language, a flag, or no road at all.
+    std::string NeverStarted(const SetupIniRow& row) const {
+        const std::string key = KeyOf(row);
+        Ini every = w_.ini;
+        for (const SetupIniRow& flag : kSetupIniRows)
+            if (flag.flag) every.*flag.flag = vbTrue;
+        const std::string own = OfferFor(r_.lang, 5, every).language;
+        for (const char* lang : kLanguages)
+            if (lang != r_.lang && Roads(lang, every).count(key))
+                return "só o idioma " + std::string(OfferFor(lang, 5, every).language) + " (" + lang +
+                       ") o inicia, e o Setup32 sempre instala em " + own + " (" + r_.lang + ")";
+        const SetupIniReport& report = w_.frame.setupIniReport();
+        for (std::size_t i = 0; i < kSetupIniRows.size(); ++i) {
+            const SetupIniRow& flag = kSetupIniRows[i];
+            if (!flag.flag) continue;
+            Ini flagged = w_.ini;
+            flagged.*flag.flag = vbTrue;
+            const std::map<std::string, std::int16_t> roads = Roads(r_.lang, flagged);
+            const auto road = roads.find(key);
+            if (road == roads.end()) continue;
+            const std::string now = report[i].outcome == RowOutcome::Beeped ? "a chave está ausente ou vazia"
+                                                                            : KeyOf(flag) + " é \"" + report[i].value + "\"";
+            return "a página do navegador só o oferece com o Internet Explorer " + std::to_string(road->second) +
+                   " instalado e " + KeyOf(flag) + "=ok, e aqui " + now;
+        }
+        return "o Setup32 lê esta chave mas não a usa: nenhuma opção da página do navegador nem o discador a inicia";
     }
 
     void Rows() {
@@ -82,13 +176,25 @@ private:
             case RowOutcome::Beeped:
                 Add("beep", key, "", "chave ausente ou vazia: o Setup32 dá um bipe e não usa esta linha.");
                 break;
-            case RowOutcome::NotANumber:
+            case RowOutcome::NotANumber: {
+                const bool tempo = row.kind == SetupIniRow::Tempo;
+                const std::size_t taken = tempo ? 5 : 3;
+                const std::string read =
+                    result.value.size() <= taken
+                        ? "\"" + result.value + "\" não é um número"
+                        : "o Setup32 lê só os " + std::to_string(taken) + " primeiros caracteres de \"" + result.value +
+                              "\", \"" + Left(result.value, taken) + "\", e eles não são um número";
                 Add("not-a-number", key, "",
-                    "\"" + result.value + "\" não é um número nos caracteres lidos: o valor é ignorado.");
+                    read + ": o valor é ignorado, e " +
+                        (tempo ? "as imagens trocam a cada " + std::to_string(sys_.timerInterval) +
+                                     " ms, o intervalo do temporizador no desenho da janela."
+                               : "o número de imagens fica " + std::to_string(w_.frame.nroImg()) + "."));
                 break;
+            }
             case RowOutcome::TimerRejected:
                 Add("tempo-rejected", key, "",
-                    "o intervalo \"" + result.value + "\" não é aceito pelo temporizador (0 a 65535 ms): fica 500 ms.");
+                    "o intervalo \"" + result.value + "\" não é aceito pelo temporizador (0 a 65535 ms): as imagens trocam a cada " +
+                        std::to_string(sys_.timerInterval) + " ms, o intervalo do desenho da janela.");
                 break;
             case RowOutcome::Stored:
                 if (row.kind == SetupIniRow::Tempo && sys_.timerInterval == 0)
@@ -99,6 +205,11 @@ private:
                 Add("cut", key, "",
                     "o valor tem " + std::to_string(whole.size()) + " caracteres e só estes são lidos: \"" +
                         result.value + "\".");
+            if (CommentInValue(whole))
+                Note("comment-in-value", key, "",
+                     "o valor \"" + whole + "\" tem um \";\" depois de um espaço, mas o setup.ini não tem comentário "
+                     "no fim da linha: o Windows guarda \"" + whole.substr(whole.find(';')) + "\" como parte do valor. "
+                     "Ponha o comentário numa linha só sua, começando com \";\".");
         }
         if (w_.frame.nroImg() < 1)
             Add("nroimg-below-1", "Setup32/nroimg", "",
@@ -119,12 +230,44 @@ private:
             std::string bytes;
             FileKind kind = sys_.Kind(path);
             if (kind == FileKind::Missing)
-                Add("picture-missing", "", name, "a imagem " + name + " não está no kit.");
+                MissingPicture(path, name);
             else if (kind == FileKind::Folder)
                 Add("picture-missing", "", name, name + " é uma pasta, não uma imagem.");
             else if (!sys_.Read(path, bytes) || !Shown(bytes))
-                Add("picture-broken", "", name, name + " não é uma imagem BMP, JPEG ou GIF que o Setup32 mostre.");
+                Add("picture-broken", "", name, BrokenPicture(name, bytes));
         }
+    }
+
+    // A missing picture; when its extension is the first 3 characters of a
+    // longer value, the key and that rule.
+    void MissingPicture(const std::string& path, const std::string& name) {
+        const bool background = std::find(ticks_.begin(), ticks_.end(), path) != ticks_.end();
+        const std::size_t row = IndexOf(background ? SetupIniRow::TipoImg : SetupIniRow::TipoImgTela);
+        const RowResult& result = w_.frame.setupIniReport()[row];
+        if (result.outcome != RowOutcome::Stored || result.value.size() <= 3) {
+            Add("picture-missing", "", name, "a imagem " + name + " não está no kit.");
+            return;
+        }
+        const std::string key = KeyOf(kSetupIniRows[row]);
+        Add("picture-missing", key, name,
+            "a imagem " + name + " não está no kit: a extensão vem de " + key + "=\"" + result.value +
+                "\", de que o Setup32 só usa os 3 primeiros caracteres, \"" + Left(result.value, 3) + "\".");
+    }
+
+    // Why a picture file is not shown: empty, of another format (by its
+    // first bytes), or one of the launcher's formats that its decoders refuse.
+    static std::string BrokenPicture(const std::string& name, const std::string& bytes) {
+        if (bytes.empty()) return name + " está vazio: não é uma imagem BMP, JPEG ou GIF que o Setup32 mostre.";
+        const std::string format = PictureFormatOf(bytes);
+        if (format.empty())
+            return name + " não é uma imagem BMP, JPEG ou GIF que o Setup32 mostre: o começo do arquivo não é o de "
+                          "nenhum formato de imagem conhecido.";
+        if (format == "BMP" || format == "JPEG" || format == "GIF")
+            return name + " começa como uma imagem " + format +
+                   ", mas o Setup32 não a mostra: está cortada, é incoerente ou é de um tipo de " + format +
+                   " que ele não lê.";
+        return name + " é uma imagem " + format +
+               " (pelos primeiros bytes do arquivo), e o Setup32 só mostra BMP, JPEG ou GIF: converta-a.";
     }
 
     // Whether the launcher's own decoders make a picture of the file, as they
@@ -164,7 +307,10 @@ private:
             if (!Absolute(candidate) && sys_.Kind(w_.ini.kitPath + candidate) == FileKind::File) {
                 file = candidate;
                 if (Runnable(w_.ini.kitPath + candidate)) return "";
-                return "o arquivo " + candidate + " não é um programa: o Setup32 diz que está faltando.";
+                std::string start;
+                const bool empty = !sys_.Read(w_.ini.kitPath + candidate, start, 1) || start.empty();
+                return "o arquivo " + candidate + (empty ? " está vazio" : " não começa com \"MZ\"") +
+                       " e não é um programa: " + kProgramNeeds + ". O Setup32 diz que está faltando.";
             }
         if (Absolute(file)) return "o programa " + file + " está fora da pasta do kit.";
         return "o programa " + file + " não está no kit.";
@@ -177,27 +323,35 @@ private:
             if (!row.command || report[i].outcome == RowOutcome::Beeped) continue;
             std::string file;
             std::string problem = ProgramProblem(w_.ini.*row.command, file);
-            if (!problem.empty())
-                Add(file.empty() ? "command-empty" : "program-missing", KeyOf(row), file, problem);
-            else if (CommandFile(file))
-                Add("command-file-nt-only", KeyOf(row), file,
-                    file + " é um arquivo de comandos: o Windows 95, 98 e Me não o iniciam, e ali o Setup32 "
-                           "age como se estivesse faltando.");
+            std::string code = file.empty() ? "command-empty" : "program-missing";
+            if (problem.empty() && CommandFile(file)) {
+                code = "command-file-nt-only";
+                problem = file + " é um arquivo de comandos: o Windows 95, 98 e Me não o iniciam, e ali o Setup32 "
+                                 "age como se estivesse faltando.";
+            }
+            if (problem.empty()) continue;
+            if (r_.started.count(KeyOf(row)))
+                Add(code, KeyOf(row), file, problem);
+            else
+                Note("never-started", KeyOf(row), file,
+                     problem + " Não é um problema: " + KeyOf(row) + " nunca é iniciado, porque " + NeverStarted(row) +
+                         ".");
         }
     }
 
     // What the CD notes need: the interval, the pictures of the ticks, and
-    // each file the kit makes the launcher use (the program of every command,
-    // the one found in the kit or else the first tried, and every picture).
-    CdFacts CdFactsOf(const std::vector<std::string>& ticks) {
+    // each file the kit makes the launcher use (the program of every command
+    // some road starts, the one found in the kit or else the first tried, and
+    // every picture).
+    CdFacts CdFactsOf() {
         CdFacts facts;
         facts.kitPath = w_.ini.kitPath;
         facts.interval = sys_.timerInterval;
-        for (const std::string& path : ticks) facts.slideshow.push_back(InKit(path));
+        for (const std::string& path : ticks_) facts.slideshow.push_back(InKit(path));
         const SetupIniReport& report = w_.frame.setupIniReport();
         for (std::size_t i = 0; i < kSetupIniRows.size(); ++i) {
             const SetupIniRow& row = kSetupIniRows[i];
-            if (!row.command || report[i].outcome == RowOutcome::Beeped) continue;
+            if (!row.command || report[i].outcome == RowOutcome::Beeped || !r_.started.count(KeyOf(row))) continue;
             const std::vector<std::string> candidates = ProgramCandidates(w_.ini.*row.command);
             if (candidates.empty()) continue;
             std::string file = candidates.front();
@@ -263,6 +417,9 @@ private:
     FilePlatform& sys_;
     Wizard w_;
     KitReport r_;
+    std::vector<std::string> ticks_;  // the pictures the slideshow's ticks load
+    std::vector<std::pair<std::string, std::int16_t>> browsers_;  // the matrix's classifications
+    std::string dialer_;              // the row the start page's dialer road starts
 };
 
 }  // namespace

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -46,7 +47,11 @@ struct KitReport {
     std::string lang;  // the language the launcher sets
     std::vector<RowReport> rows;
     std::vector<Problem> problems;
-    std::vector<Problem> notes;  // for the CD (cd_notes.h): they leave the status alone
+    std::vector<Problem> notes;  // they leave the status alone: setup.ini's, then the CD's (cd_notes.h)
+    // The Arquivos rows ("Arquivos/ie5port") some road of the launcher
+    // starts: the browser page's Next for every browser, option offered and
+    // Next without a choice, in the language the launcher sets; the dialer.
+    std::set<std::string> started;
     std::vector<OfferRow> matrix;
     std::string dialer;
     int beeps = 0;

@@ -59,7 +59,7 @@ std::string TextReport(const KitReport& r) {
     }
     text += "\nProblemas: " + std::to_string(r.problems.size()) + "\n";
     for (const Problem& p : r.problems) text += "  [" + p.code + "] " + Where(p) + ": " + p.message + "\n";
-    text += "\nNotas para o CD: " + std::to_string(r.notes.size()) + "\n";
+    text += "\nNotas: " + std::to_string(r.notes.size()) + "\n";
     for (const Problem& n : r.notes) text += "  [" + n.code + "] " + Where(n) + ": " + n.message + "\n";
     text += "\nPágina do navegador (idioma " + r.lang + "):\n";
     for (const OfferRow& row : r.matrix) {
@@ -70,7 +70,7 @@ std::string TextReport(const KitReport& r) {
     text += "\nDiscador: " + r.dialer + "\n\n";
     text += r.problems.empty() ? "Resultado: kit sem problemas"
                                : "Resultado: " + std::to_string(r.problems.size()) + " problema(s)";
-    text += r.notes.empty() ? ".\n" : ", " + std::to_string(r.notes.size()) + " nota(s) para o CD.\n";
+    text += r.notes.empty() ? ".\n" : ", " + std::to_string(r.notes.size()) + " nota(s).\n";
     return text;
 }
 
@@ -115,19 +115,30 @@ const char* const kHelpText =
     "sem avisar ninguém:\n"
     "  beep                      chave ausente ou vazia (o Setup32 dá um bipe)\n"
     "  cut                       valor com mais de 49 caracteres, cortado\n"
-    "  not-a-number              nroimg ou tempo que não é número\n"
+    "  not-a-number              nroimg ou tempo que não é número nos 3 ou 5 caracteres\n"
+    "                            lidos (e o que o Setup32 usa no lugar)\n"
     "  nroimg-below-1            nroimg menor que 1: só a imagem 1 aparece\n"
     "  tempo-zero                tempo 0: a apresentação fica parada\n"
     "  tempo-rejected            tempo fora de 0..65535: fica 500 ms\n"
     "  picture-missing           imagem de fundo (image1..imageN) ou das páginas\n"
-    "                            (imgini, imgie) ausente, ou uma pasta\n"
-    "  picture-broken            imagem que não é BMP, JPEG ou GIF íntegro\n"
+    "                            (imgini, imgie) ausente, ou uma pasta; se a extensão\n"
+    "                            saiu cortada (3 caracteres), a chave de onde veio\n"
+    "  picture-broken            imagem que não é BMP, JPEG ou GIF íntegro (e o formato\n"
+    "                            que ela tem, pelos primeiros bytes: PNG, TIFF, ICO...)\n"
     "  command-empty             comando de instalação vazio\n"
-    "  program-missing           programa do comando que não está no kit\n"
+    "  program-missing           programa do comando que não está no kit, ou arquivo\n"
+    "                            que não é programa (um programa começa com \"MZ\")\n"
     "  command-file-nt-only      arquivo .bat ou .cmd: o Windows 95, 98 e Me não o iniciam\n"
     "  offered-installer-missing opção do OKnoCD cujo instalador falta\n"
     "  default-road-missing      falta o instalador padrão (Arquivos/ie5port)\n"
-    "Notas para o CD (não mudam a saída do programa):\n"
+    "Só conta como problema o comando que algum caminho do Setup32 inicia: o\n"
+    "Avançar da página do navegador (cada opção mostrada, e sem escolha) para\n"
+    "cada navegador instalado, no idioma que o Setup32 usa, e o discador.\n"
+    "Notas (não mudam a saída do programa):\n"
+    "  never-started             comando cujo programa falta, mas que nenhum caminho\n"
+    "                            inicia: diz por quê (idioma, chave do OKnoCD, ou\n"
+    "                            chave que o Setup32 lê e não usa)\n"
+    "  comment-in-value          valor com \" ;\": o Windows guarda o comentário no valor\n"
     "  slow-on-cd                a maior imagem da apresentação e quanto tempo cada\n"
     "                            troca prende a janela num CD-ROM 4x e 8x, quando\n"
     "                            passa do intervalo ou de 1 s: use JPEG ou imagens\n"

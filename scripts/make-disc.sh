@@ -22,16 +22,26 @@
 #                  the product; the disc tests on 64-bit Wine put the x86_64
 #                  build there)
 #
+# What it needs, used as it is found: xorriso and python3 (Debian packages),
+# the launcher (build/win32/Setup32.exe, or --launcher) and the native
+# kitcheck (build/native/kitcheck/kitcheck); SETUP32_BUILD names another
+# build folder. Only what is absent is installed (scripts/deps.sh) or built
+# (that one target), and the log says so; otherwise it says that nothing was
+# installed or built. Its scratch folder (the disc's tree) is made in the
+# temporary folder ($TMPDIR, else /tmp) and removed at the end.
+#
 # The kit folder is only read. Exit status: 0 image written, 1 kitcheck's
 # problems (no image), 2 usage or writing error.
 set -euo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 BUILD=$(realpath -m "${SETUP32_BUILD:-$ROOT/build}")
 
+NAME=make-disc.sh
 die() {
     echo "make-disc.sh: $*" >&2
     exit 2
 }
+. "$ROOT/scripts/need.sh"
 LABEL= ANYWAY=0 LAUNCHER=
 while [ $# -gt 0 ]; do
     case $1 in
@@ -55,22 +65,21 @@ if [ -z "$LABEL" ]; then
 fi
 [[ "$LABEL" =~ ^[A-Z0-9_]{1,32}$ ]] || die "the label must be 1 to 32 characters of A-Z, 0-9 and _"
 
-if [ "${SETUP32_DISC_BUILT:-0}" != 1 ]; then
-    "$ROOT/scripts/deps.sh" >/dev/null
-    "$ROOT/scripts/build.sh" >/dev/null
-    cmake -S "$ROOT" -B "$BUILD/native" -DCMAKE_BUILD_TYPE=Release >/dev/null
-    cmake --build "$BUILD/native" --target kitcheck -j 2 -- --no-print-directory >/dev/null
+need_commands xorriso /usr/bin/python3
+if [ -z "$LAUNCHER" ]; then
+    LAUNCHER=$BUILD/win32/Setup32.exe
+    need_built "$LAUNCHER" "$BUILD/win32" Setup32 -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-i686.cmake"
 fi
-LAUNCHER=${LAUNCHER:-$BUILD/win32/Setup32.exe}
 KITCHECK="$BUILD/native/kitcheck/kitcheck"
+need_built "$KITCHECK" "$BUILD/native" kitcheck
 [ -f "$LAUNCHER" ] || die "no launcher at $LAUNCHER"
 [ -x "$KITCHECK" ] || die "no kitcheck at $KITCHECK"
+need_summary "xorriso, $LAUNCHER, $KITCHECK"
 
 kit_listing() { (cd "$KIT" && find . -printf '%p %y %s %T@\n' | LC_ALL=C sort | sha256sum); }
 before=$(kit_listing)
 
-mkdir -p "$BUILD"
-WORK=$(mktemp -d "$BUILD/disc-work.XXXXXX")
+WORK=$(mktemp -d "${TMPDIR:-/tmp}/make-disc.XXXXXX")
 trap 'rm -rf "$WORK"' EXIT
 DISC="$WORK/disc"
 cp -RL --preserve=timestamps "$KIT/." "$DISC/"  # links become the files they name: a disc holds no links

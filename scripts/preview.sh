@@ -16,14 +16,26 @@
 # pictures; programs are left out), in a Wine prefix of its own
 # (build/wineprefix-preview) and on a private Xvfb. Nothing on the browser
 # page is pressed: no installer starts, and the kit folder is only read.
+#
+# What it needs, used as it is found: Wine, Xvfb, ImageMagick and python3
+# (Debian packages), and the Windows build of the host's Wine path
+# (build/win32, or build/win64 where the host runs no i386 code, see
+# scripts/host.sh) with Setup32.exe, kitcheck/kitcheck.exe and
+# preview/preview.exe; SETUP32_BUILD names another build folder. Only what is
+# absent is installed (scripts/deps.sh) or built (that one target), and the
+# log says so; otherwise it says that nothing was installed or built. Its
+# scratch folder (the copies of the kit and the captures) is made in the
+# temporary folder ($TMPDIR, else /tmp) and removed at the end.
 set -euo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 BUILD=$(realpath -m "${SETUP32_BUILD:-$ROOT/build}")
 
+NAME=preview.sh
 die() {
     echo "preview.sh: $*" >&2
     exit 2
 }
+case ${1:-} in -h | --help) sed -n '2,/^set -euo/p' "$0" | sed '$d; s/^# \{0,1\}//'; exit 0 ;; esac
 [ $# -eq 2 ] || die "usage: scripts/preview.sh KITFOLDER OUTDIR"
 [ -d "$1" ] || die "$1 is not a folder"
 KIT=$(cd "$1" && pwd -P)
@@ -31,20 +43,21 @@ OUT=$(realpath -m "$2")
 case "$OUT/" in "$KIT/"*) die "OUTDIR must lie outside the kit folder" ;; esac
 started=$(date +%s%N)
 
-if [ "${SETUP32_PREVIEW_BUILT:-0}" != 1 ]; then
-    "$ROOT/scripts/deps.sh"
-    "$ROOT/scripts/build.sh"
-fi
+. "$ROOT/scripts/need.sh"
 . "$ROOT/scripts/wine-env.sh"
 export WINEPREFIX="$WINEPREFIX-preview"
+need_commands "$WINELOADER" "$WINESERVER" Xvfb mogrify /usr/bin/python3
+for program in Setup32.exe:Setup32 kitcheck/kitcheck.exe:kitcheck preview/preview.exe:preview; do
+    need_built "$WIN/${program%%:*}" "$WIN" "${program#*:}" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-$WINE_ARCH.cmake"
+done
+need_summary "Wine, Xvfb, ImageMagick and $WIN"
 
 # What a change to the kit would show: every entry's name, type, size and
 # modification time.
 kit_listing() { (cd "$KIT" && find . -printf '%p %y %s %T@\n' | LC_ALL=C sort | sha256sum); }
 before=$(kit_listing)
 
-mkdir -p "$BUILD"
-WORK=$(mktemp -d "$BUILD/preview-work.XXXXXX")
+WORK=$(mktemp -d "${TMPDIR:-/tmp}/preview.XXXXXX")
 cleanup() {
     stop_wine
     rm -rf "$WORK"

@@ -115,8 +115,7 @@ class Discs:
         image = self.work / (kit.name + ".iso")
         started = time.monotonic()
         result = subprocess.run([str(ROOT / "scripts/make-disc.sh"), "--launcher", str(self.win / "Setup32.exe"),
-                                 str(kit), str(image)], env=dict(os.environ, SETUP32_DISC_BUILT="1"),
-                                capture_output=True, text=True)
+                                 str(kit), str(image)], capture_output=True, text=True)
         self.times[f"make-disc {kit.name}"] = time.monotonic() - started
         print(result.stdout + result.stderr, end="")
         expect(result.returncode == 0, f"make-disc.sh {kit.name}: {result.returncode}")
@@ -207,7 +206,7 @@ class Discs:
         before = listing()
         image = self.work / "stops.iso"
         run = [str(ROOT / "scripts/make-disc.sh"), str(kit), str(image)]
-        env = dict(os.environ, SETUP32_DISC_BUILT="1")
+        env = dict(os.environ)
         result = subprocess.run(run, env=env, capture_output=True, text=True)
         expect(result.returncode == 1 and not image.exists(), f"autorun.inf opens a missing program: {result}")
         expect("autorun-open-missing" in result.stdout, result.stdout)
@@ -224,6 +223,66 @@ class Discs:
         expect(result.returncode == 1 and not image.exists(), f"a missing picture: {result}")
         expect("problem [picture-missing] image2.bmp" in result.stdout, result.stdout)
         expect(listing() == before, "make-disc.sh changed the kit folder")
+
+    def unoffered_builds(self):
+        """The demo kit without the builds it never starts (IE 3.02, since
+        OKnoCD/ie3port is no, and the English builds): kitcheck's notes say
+        why each is never started, no problem, and the disc is written."""
+        kit = self.demo_kit("unoffered")
+        for folder in ("ie302", "ie302en", "ie5en"):
+            shutil.rmtree(kit / folder)
+        ini = (kit / "setup.ini").read_bytes()
+        (kit / "setup.ini").write_bytes(ini.replace(b"[OKnoCD]\r\nie3port=ok", b"[OKnoCD]\r\nie3port=no"))
+        report = self.check(kit)
+        expect(report["status"] == 0 and not report["problems"], f"problems: {report['problems']}")
+        never = {n["key"]: n["message"] for n in report["notes"] if n["code"] == "never-started"}
+        expect(sorted(never) == ["Arquivos/ie3ingl", "Arquivos/ie3port", "Arquivos/ie5ingl", "Arquivos/ie5ingl2"],
+               f"never-started notes: {sorted(never)}")
+        expect("OKnoCD/ie3port=ok" in never["Arquivos/ie3port"], never["Arquivos/ie3port"])
+        expect("idioma Ingl" in never["Arquivos/ie5ingl"], never["Arquivos/ie5ingl"])
+        expect("lê esta chave mas não a usa" in never["Arquivos/ie5ingl2"], never["Arquivos/ie5ingl2"])
+        image, output = self.make_disc(kit)
+        expect("note [never-started] Arquivos/ie3port" in output, output)
+
+    def second_run(self):
+        """On a built tree make-disc.sh installs and builds nothing, says so,
+        and keeps its scratch folder in the temporary folder: cmake, apt-get
+        and dpkg-query are watched by stand-ins on the PATH that log each
+        call, as xorriso is for the folder it writes the disc from."""
+        kit = self.demo_kit("again")
+        shims = self.work / "shims"
+        shims.mkdir(exist_ok=True)
+        calls = self.work / "calls.log"
+        for name in ("cmake", "apt-get", "dpkg-query", "xorriso"):
+            real = shutil.which(name)
+            expect(real, f"no {name} on the PATH")
+            (shims / name).write_text(f'#!/bin/sh\necho "{name} $*" >>"{calls}"\nexec "{real}" "$@"\n')
+            (shims / name).chmod(0o755)
+        temporary = self.work / "tmp"
+        temporary.mkdir(exist_ok=True)
+        env = dict(os.environ, PATH=f"{shims}:{os.environ['PATH']}", TMPDIR=str(temporary),
+                   SETUP32_BUILD=str(self.build))
+        built = [self.build / "win32" / "Setup32.exe", self.kitcheck]
+        image = self.work / "again.iso"
+        run = [str(ROOT / "scripts/make-disc.sh"), str(kit), str(image)]
+        for attempt in ("first", "second"):
+            calls.unlink(missing_ok=True)
+            stamps = [p.stat().st_mtime_ns for p in built]
+            top = sorted(p.name for p in self.build.iterdir())
+            result = subprocess.run(run, env=env, capture_output=True, text=True)
+            log = result.stdout + result.stderr
+            expect(result.returncode == 0 and image.is_file(), f"{attempt} run: {result.returncode}\n{log}")
+        print(log, end="")
+        logged = calls.read_text().splitlines() if calls.exists() else []
+        expect("make-disc.sh: nothing installed, nothing built" in log, log)
+        expect(not any(w in log for w in ("building", "installing")), log)
+        expect(all(line.startswith("xorriso ") for line in logged), f"called: {logged}")
+        expect([p.stat().st_mtime_ns for p in built] == stamps, "a built program changed")
+        expect(sorted(p.name for p in self.build.iterdir()) == top, "the build folder got a new entry")
+        sources = [line.split()[-1] for line in logged]
+        expect(len(sources) == 1 and sources[0].startswith(str(temporary) + "/make-disc."),
+               f"the disc's tree: {sources}")
+        expect(not any(temporary.iterdir()), f"left in the temporary folder: {list(temporary.iterdir())}")
 
     def pids(self, name):
         """The running processes of this run's Wine prefix whose command line
@@ -349,6 +408,8 @@ def run_cases(args):
         element.set("time", f"{time.monotonic() - started:.2f}")
 
     case("MakeDiscStopsOnProblems", discs.make_disc_stops)
+    case("BuildsNeverStartedLeftOut", discs.unoffered_builds)
+    case("SecondRunInstallsAndBuildsNothing", discs.second_run)
     case("DemoKitFromAutorunOnACdRomDrive", discs.demo)
     case("LongNameNeedsJoliet", discs.long_name)
     case("TheDiscGoesAwayMidRun", discs.disc_goes_away)

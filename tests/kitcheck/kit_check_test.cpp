@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include "kitcheck/file_formats.h"
 #include "kitcheck/kit_check.h"
 #include "tests/kitcheck/kit_folder.h"
 #include "kitcheck/report.h"
@@ -28,30 +29,13 @@ const char* const kCleanIni =
     "ie5ingl=ie5en\\ie5setup.exe\r\nie5ingl2=ie5en\\ie5setup.exe /Q\r\nDiscador=discador\\setup.exe /demo\r\n"
     "[OKnoCD]\r\nie3port=ok\r\nie4port=ok\r\nie3ingl=no\r\nie4ingl=no\r\n";
 
-// The smallest bitmap the launcher shows: 1x1, 24 bits.
-std::string Bitmap() {
-    std::string b(58, '\0');
-    auto put = [&](std::size_t at, std::uint32_t v, int bytes) {
-        for (int i = 0; i < bytes; ++i) b[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
-    };
-    b[0] = 'B', b[1] = 'M';
-    put(2, 58, 4);
-    put(10, 54, 4);
-    put(14, 40, 4);
-    put(18, 1, 4);
-    put(22, 1, 4);
-    put(26, 1, 2);
-    put(28, 24, 2);
-    return b;
-}
-
 class KitCheckTest : public KitFolderTest {
 protected:
     // The clean kit: setup.ini, both background pictures, the page pictures
     // and every installer.
     void Clean(const std::string& ini = kCleanIni) const {
         Write("setup.ini", ini);
-        for (const char* name : {"image1.bmp", "image2.bmp", "imgini.bmp", "imgie.bmp"}) Write(name, Bitmap());
+        for (const char* name : {"image1.bmp", "image2.bmp", "imgini.bmp", "imgie.bmp"}) Write(name, TinyBitmap());
         for (const char* name : {"ie302/setup.exe", "ie401/ie4setup.exe", "ie5/ie5setup.exe", "ie302en/setup.exe",
                                  "ie401en/ie4setup.exe", "ie5en/ie5setup.exe", "discador/setup.exe"})
             Write(name, "MZ");
@@ -111,12 +95,12 @@ TEST_F(KitCheckTest, EachProblemWithItsKeyOrFile) {
         {"tempo not a number", "tempo=2500", "tempo=1s", {"not-a-number Setup32/tempo "}},
         {"a third picture that is missing", "nroimg=2", "nroimg=3", {"picture-missing  image3.bmp"}},
         {"a picture type of 4 letters", "tipoimg=bmp", "tipoimg=jpeg",
-         {"picture-missing  image1.jpe", "picture-missing  image2.jpe"}},
-        {"program missing", "ie5ingl=ie5en\\ie5setup.exe", "ie5ingl=ie5en\\nao_existe.exe",
-         {"program-missing Arquivos/ie5ingl ie5en\\nao_existe.exe"}},
-        {"program outside the kit", "ie5ingl=ie5en\\ie5setup.exe", "ie5ingl=C:\\ie5setup.exe",
-         {"program-missing Arquivos/ie5ingl C:\\ie5setup.exe"}},
-        {"command of blanks", "ie5port2=ie5\\ie5setup.exe /Q", "ie5port2=\"  \"", {"command-empty Arquivos/ie5port2 "}},
+         {"picture-missing Setup32/tipoimg image1.jpe", "picture-missing Setup32/tipoimg image2.jpe"}},
+        {"program missing", "Discador=discador\\setup.exe /demo", "Discador=discador\\nao_existe.exe",
+         {"program-missing Arquivos/Discador discador\\nao_existe.exe"}},
+        {"program outside the kit", "Discador=discador\\setup.exe /demo", "Discador=C:\\setup.exe",
+         {"program-missing Arquivos/Discador C:\\setup.exe"}},
+        {"command of blanks", "Discador=discador\\setup.exe /demo", "Discador=\"  \"", {"command-empty Arquivos/Discador "}},
         {"offered 3.02 without its installer", "ie3port=ie302\\setup.exe", "ie3port=ie3\\setup.exe",
          {"program-missing Arquivos/ie3port ie3\\setup.exe", "offered-installer-missing OKnoCD/ie3port ie3\\setup.exe"}},
         {"offered 4.01 without its command", "ie4port=ie401\\ie4setup.exe", "",
@@ -154,12 +138,12 @@ TEST_F(KitCheckTest, PicturesMissingBrokenOrFolders) {
 // which Windows 95 itself does not read, is shown.
 TEST_F(KitCheckTest, PicturesJudgedByTheDecoders) {
     Clean();
-    std::string runs = Bitmap();
+    std::string runs = TinyBitmap();
     runs.resize(54 + 4);
     runs[10] = 54 + 4, runs[28] = 8, runs[30] = 1, runs[46] = 1;  // 8 bits, run-length, one colour
     runs += std::string("\x01\x00", 2);                            // one pixel, then nothing
     Write("imgini.bmp", runs);
-    std::string v5 = Bitmap();
+    std::string v5 = TinyBitmap();
     v5[14] = 124, v5[10] = static_cast<char>(14 + 124);
     v5.insert(54, std::string(124 - 40, '\0'));
     Write("imgie.bmp", v5);
@@ -195,26 +179,43 @@ TEST_F(KitCheckTest, ProgramOfACommandLine) {
 }
 
 TEST_F(KitCheckTest, AProgramInAFolderWithABlank) {
-    Clean(IniWith("ie5ingl=ie5en\\ie5setup.exe", "ie5ingl=pasta x\\setup /Q"));
-    EXPECT_EQ(Found(Check()), (std::vector<std::string>{"program-missing Arquivos/ie5ingl pasta.exe"}));
+    Clean(IniWith("Discador=discador\\setup.exe /demo", "Discador=pasta x\\setup /Q"));
+    EXPECT_EQ(Found(Check()), (std::vector<std::string>{"program-missing Arquivos/Discador pasta.exe"}));
     Write("pasta x/setup.exe", "MZ");
     EXPECT_EQ(Found(Check()), std::vector<std::string>{});
 }
 
 TEST_F(KitCheckTest, AnInstallerThatIsNoProgram) {
-    Clean(IniWith("ie5ingl=ie5en\\ie5setup.exe", "ie5ingl=leiame.txt"));
+    Clean(IniWith("Discador=discador\\setup.exe /demo", "Discador=leiame.txt"));
     Write("leiame.txt", "Leia-me");
-    EXPECT_EQ(Found(Check()), (std::vector<std::string>{"program-missing Arquivos/ie5ingl leiame.txt"}));
+    KitReport report = Check();
+    EXPECT_EQ(Found(report), (std::vector<std::string>{"program-missing Arquivos/Discador leiame.txt"}));
+    ASSERT_EQ(report.problems.size(), 1u);
+    EXPECT_EQ(report.problems[0].message,
+              "o arquivo leiame.txt não começa com \"MZ\" e não é um programa: para o Windows iniciar um arquivo, ele "
+              "deve começar com as letras \"MZ\" (como todo .exe), ser um .com ou, só no Windows NT, um .bat ou .cmd. "
+              "O Setup32 diz que está faltando.");
+    // An empty stand-in installer is no program; the two letters MZ make one.
+    Clean();
+    Write("discador/setup.exe", "");
+    report = Check();
+    ASSERT_EQ(Found(report), (std::vector<std::string>{"program-missing Arquivos/Discador discador\\setup.exe"}));
+    EXPECT_EQ(report.problems[0].message.rfind("o arquivo discador\\setup.exe está vazio e não é um programa: para o "
+                                               "Windows iniciar um arquivo, ele deve começar com as letras \"MZ\"", 0),
+              0u)
+        << report.problems[0].message;
+    Write("discador/setup.exe", "MZ");
+    EXPECT_EQ(Found(Check()), std::vector<std::string>{});
 }
 
 TEST_F(KitCheckTest, CommandFilesStartOnWindowsNtOnly) {
     for (const char* name : {"instala.bat", "INSTALA.CMD"}) {
         SCOPED_TRACE(name);
-        Clean(IniWith("ie5ingl=ie5en\\ie5setup.exe", std::string("ie5ingl=") + name + " /Q"));
+        Clean(IniWith("Discador=discador\\setup.exe /demo", std::string("Discador=") + name + " /Q"));
         Write(name, "@echo off");
-        EXPECT_EQ(Found(Check()), (std::vector<std::string>{std::string("command-file-nt-only Arquivos/ie5ingl ") + name}));
+        EXPECT_EQ(Found(Check()), (std::vector<std::string>{std::string("command-file-nt-only Arquivos/Discador ") + name}));
     }
-    Clean(IniWith("ie5ingl=ie5en\\ie5setup.exe", "ie5ingl=instala.com"));
+    Clean(IniWith("Discador=discador\\setup.exe /demo", "Discador=instala.com"));
     Write("instala.com", "\xb4\x4c\xcd\x21");
     EXPECT_EQ(Found(Check()), std::vector<std::string>{});
 }
@@ -280,10 +281,122 @@ TEST_F(KitCheckTest, ExitStatusAndReportForms) {
     EXPECT_EQ(Run("--bogus " + dir_), 2);
     EXPECT_EQ(Run("--help", &output), 0);
     EXPECT_NE(output.find("default-road-missing"), std::string::npos);
+    EXPECT_NE(output.find("never-started"), std::string::npos);
+    EXPECT_NE(output.find("comment-in-value"), std::string::npos);
 
     fs::remove(fs::path(dir_) / "setup.ini");
     fs::create_directories(fs::path(dir_) / "setup.ini");
     EXPECT_EQ(Run(dir_), 2) << "a setup.ini that cannot be read";
+}
+
+// Each message names its cause: the key and the rule of a derived name, what
+// the launcher uses instead of a number it ignores, the format a picture has.
+TEST_F(KitCheckTest, MessagesNameTheirCause) {
+    struct Case {
+        const char* name;
+        std::string line, replacement;
+        std::string found;    // the first problem: code, key, file
+        std::string message;  // its message
+    } cases[] = {
+        {"a page picture's extension of 6 letters", "tipoImgTela=bmp", "tipoImgTela=bitmap",
+         "picture-missing Setup32/tipoImgTela imgini.bit",
+         "a imagem imgini.bit não está no kit: a extensão vem de Setup32/tipoImgTela=\"bitmap\", de que o Setup32 só "
+         "usa os 3 primeiros caracteres, \"bit\"."},
+        {"a background's extension of 4 letters", "tipoimg=bmp", "tipoimg=jpeg",
+         "picture-missing Setup32/tipoimg image1.jpe",
+         "a imagem image1.jpe não está no kit: a extensão vem de Setup32/tipoimg=\"jpeg\", de que o Setup32 só usa os "
+         "3 primeiros caracteres, \"jpe\"."},
+        {"tempo with a unit", "tempo=2500", "tempo=3s", "not-a-number Setup32/tempo ",
+         "\"3s\" não é um número: o valor é ignorado, e as imagens trocam a cada 500 ms, o intervalo do temporizador "
+         "no desenho da janela."},
+        {"tempo longer than 5 characters", "tempo=2500", "tempo=2500ms", "not-a-number Setup32/tempo ",
+         "o Setup32 lê só os 5 primeiros caracteres de \"2500ms\", \"2500m\", e eles não são um número: o valor é "
+         "ignorado, e as imagens trocam a cada 500 ms, o intervalo do temporizador no desenho da janela."},
+        {"tempo the timer refuses", "tempo=2500", "tempo=99999", "tempo-rejected Setup32/tempo ",
+         "o intervalo \"99999\" não é aceito pelo temporizador (0 a 65535 ms): as imagens trocam a cada 500 ms, o "
+         "intervalo do desenho da janela."},
+        {"nroimg in words", "nroimg=2", "nroimg=dois", "not-a-number Setup32/nroimg ",
+         "o Setup32 lê só os 3 primeiros caracteres de \"dois\", \"doi\", e eles não são um número: o valor é "
+         "ignorado, e o número de imagens fica 0."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+        Clean(IniWith(c.line, c.replacement));
+        KitReport report = Check();
+        ASSERT_FALSE(report.problems.empty());
+        const Problem& p = report.problems.front();
+        EXPECT_EQ(p.code + " " + p.key + " " + p.file, c.found);
+        EXPECT_EQ(p.message, c.message);
+    }
+}
+
+TEST_F(KitCheckTest, APictureOfAnotherFormatSaysWhichItIs) {
+    Clean(IniWith("tipoImgTela=bmp", "tipoImgTela=jpg"));
+    Write("imgini.jpg", std::string("\x89PNG\r\n\x1A\n\0\0\0\x0DIHDR", 16));
+    Write("imgie.jpg", "");
+    KitReport report = Check();
+    ASSERT_EQ(Found(report), (std::vector<std::string>{"picture-broken  imgini.jpg", "picture-broken  imgie.jpg"}));
+    EXPECT_EQ(report.problems[0].message,
+              "imgini.jpg é uma imagem PNG (pelos primeiros bytes do arquivo), e o Setup32 só mostra BMP, JPEG ou GIF: "
+              "converta-a.");
+    EXPECT_EQ(report.problems[1].message, "imgie.jpg está vazio: não é uma imagem BMP, JPEG ou GIF que o Setup32 mostre.");
+
+    Write("imgini.jpg", "\xFF\xD8\xFF\xE0 cut short");
+    Write("imgie.jpg", "Leia-me: imagem");
+    report = Check();
+    ASSERT_EQ(report.problems.size(), 2u);
+    EXPECT_EQ(report.problems[0].message,
+              "imgini.jpg começa como uma imagem JPEG, mas o Setup32 não a mostra: está cortada, é incoerente ou é de um "
+              "tipo de JPEG que ele não lê.");
+    EXPECT_EQ(report.problems[1].message,
+              "imgie.jpg não é uma imagem BMP, JPEG ou GIF que o Setup32 mostre: o começo do arquivo não é o de nenhum "
+              "formato de imagem conhecido.");
+}
+
+TEST(FileFormats, PictureFormatByItsFirstBytes) {
+    std::string pcx(128, '\0');
+    pcx[0] = 0x0A, pcx[1] = 5, pcx[2] = 1;
+    const std::pair<std::string, std::string> cases[] = {
+        {"BM\x36", "BMP"},
+        {"\xFF\xD8\xFF\xDB", "JPEG"},
+        {"GIF89a\x01", "GIF"},
+        {"GIF87a", "GIF"},
+        {std::string("\x89PNG\r\n\x1A\n", 8), "PNG"},
+        {std::string("II*\0\x08\0\0\0", 8), "TIFF"},
+        {std::string("MM\0*\0\0\0\x08", 8), "TIFF"},
+        {std::string("\0\0\1\0\1\0", 6), "ICO (ícone do Windows)"},
+        {std::string("\0\0\2\0\1\0", 6), "CUR (cursor do Windows)"},
+        {pcx, "PCX"},
+        {std::string("RIFF\x10\0\0\0WEBPVP8 ", 16), "WebP"},
+        {"8BPS", "PSD (Photoshop)"},
+        {"%PDF-1.4", "PDF"},
+        {"", ""},
+        {"GIF", ""},
+        {"MZ\x90\0", ""},
+        {pcx.substr(0, 100), ""},
+    };
+    for (const auto& [bytes, format] : cases) EXPECT_EQ(PictureFormatOf(bytes), format) << format;
+}
+
+// Windows has no comment after a value: " ;" and what follows stay in it.
+TEST_F(KitCheckTest, ACommentAfterAValueIsANote) {
+    Clean(IniWith("Discador=discador\\setup.exe /demo", "Discador=discador\\setup.exe ; o discador"));
+    KitReport report = Check();
+    EXPECT_EQ(Found(report), std::vector<std::string>{});
+    ASSERT_FALSE(report.notes.empty());
+    EXPECT_EQ(report.notes[0].code + " " + report.notes[0].key, "comment-in-value Arquivos/Discador");
+    EXPECT_EQ(report.notes[0].message,
+              "o valor \"discador\\setup.exe ; o discador\" tem um \";\" depois de um espaço, mas o setup.ini não tem "
+              "comentário no fim da linha: o Windows guarda \"; o discador\" como parte do valor. Ponha o comentário "
+              "numa linha só sua, começando com \";\".");
+    EXPECT_EQ(report.status(), 0);
+
+    Clean(IniWith("tempo=2500", "tempo=2500\t; ms"));
+    EXPECT_EQ(Check().notes.at(0).key, "Setup32/tempo");
+    Clean(IniWith("Discador=discador\\setup.exe /demo", "Discador=discador\\setup.exe /x;y"));
+    for (const Problem& n : Check().notes) EXPECT_NE(n.code, "comment-in-value") << "no blank before the ;";
 }
 
 }  // namespace

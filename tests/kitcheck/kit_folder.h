@@ -12,6 +12,23 @@
 
 #include <gtest/gtest.h>
 
+// The smallest bitmap the launcher shows: 1x1, 24 bits.
+inline std::string TinyBitmap() {
+    std::string b(58, '\0');
+    auto put = [&](std::size_t at, std::uint32_t v, int bytes) {
+        for (int i = 0; i < bytes; ++i) b[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
+    };
+    b[0] = 'B', b[1] = 'M';
+    put(2, 58, 4);
+    put(10, 54, 4);
+    put(14, 40, 4);
+    put(18, 1, 4);
+    put(22, 1, 4);
+    put(26, 1, 2);
+    put(28, 24, 2);
+    return b;
+}
+
 class KitFolderTest : public ::testing::Test {
 protected:
     void SetUp() override {

@@ -196,7 +196,7 @@ class KitRun:
 
     def run(self):
         self.before = kit_digest(self.kit)
-        env = dict(os.environ, SETUP32_PREVIEW_BUILT="1", SETUP32_WINE_ARCH=self.args.arch,
+        env = dict(os.environ, SETUP32_WINE_ARCH=self.args.arch,
                    SETUP32_BUILD=str(self.args.build))
         started = time.monotonic()
         result = subprocess.run([str(ROOT / "scripts/preview.sh"), str(self.kit), str(self.out)], env=env,
@@ -220,6 +220,7 @@ class KitRun:
 
     def ran(self):
         expect(self.status == 0, f"preview.sh ended with {self.status}:\n{self.log[-3000:]}")
+        expect("preview.sh: nothing installed, nothing built" in self.log, "on a built tree: " + self.log[:500])
         lines = [line for line in self.log.splitlines() if line.startswith("[")]
         expect(len(lines) == len(WINDOWS) * len(BROWSERS), f"{len(lines)} progress lines:\n{self.log[-3000:]}")
 
