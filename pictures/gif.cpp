@@ -3,11 +3,11 @@
 // colours: the transparent colour, and indices past the table, become the
 // colour behind the picture; pixels the image leaves out take the screen's
 // background colour when it names one (index above 0), else the colour
-// behind. The rules are those of stb_image 2.27, which read GIFs here
-// before: a byte past the end of the file reads as 0, a code stream may end
-// early (the rest is left out), and a code it can't have, a missing clear
-// code or table, an image outside the screen or no image at all refuses the
-// file.
+// behind, or the nearest of the table when 256 colours leave no room for
+// it. The rules are those of stb_image 2.27, which read GIFs here before: a
+// byte past the end of the file reads as 0, a code stream may end early
+// (the rest is left out), and a code it can't have, a missing clear code or
+// table, an image outside the screen or no image at all refuses the file.
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
