@@ -159,10 +159,17 @@ public:
     const std::uint8_t* Take(std::size_t n) {
         if (n > left_ || (n > have_ && !Fill(n))) return nullptr;
         const std::uint8_t* p = at_;
-        at_ += n, have_ -= n, left_ -= n;
+        Used(n);
         return p;
     }
-    std::size_t left() const { return left_; }
+    // The bytes at hand, at least `n` of them when the pixels hold that
+    // many: the caller reads them in place and says how many it used.
+    std::size_t Peek(std::size_t n, const std::uint8_t*& p) {
+        if (n > have_ && n <= left_) Fill(n);
+        p = at_;
+        return have_;
+    }
+    void Used(std::size_t n) { at_ += n, have_ -= n, left_ -= n; }
 
 private:
     // Reads and drops what lies between the head and the pixels.
@@ -221,48 +228,66 @@ bool ReadMasked(Pixels& in, const PictureLoad& load, std::uint8_t* bits) {
 // Run-length pixels, bottom row first: runs, literal runs padded to a word,
 // end of line, a delta (pixels skipped keep colour 0) and end of picture,
 // which may come before the last row. Pixels beyond the width are dropped;
-// a stream that ends without its end is refused.
+// a stream that ends without its end is refused. The codes are read in
+// place, most runs being a pixel or two long.
 bool ReadRuns(Pixels& in, const PictureLoad& load, std::uint8_t* bits) {
     std::memset(bits, 0, load.bitsSize());
     const bool rle8 = load.bmp.compression == kRle8;
     const std::size_t width = static_cast<std::size_t>(load.width), height = static_cast<std::size_t>(load.height);
+    const std::size_t stride = load.stride();
+    const std::uint8_t *start = nullptr, *p = nullptr, *end = nullptr;
+    auto ensure = [&](std::size_t n) {
+        if (static_cast<std::size_t>(end - p) >= n) return true;
+        in.Used(static_cast<std::size_t>(p - start));
+        const std::size_t have = in.Peek(n, start);
+        p = start;
+        end = start + have;
+        return have >= n;
+    };
     std::size_t x = 0, y = 0;
+    std::uint8_t* row = bits;
     while (y < height) {
-        const std::uint8_t* pair = in.Take(2);
-        if (!pair) return false;
-        const std::uint8_t count = pair[0], value = pair[1];
+        if (!ensure(2)) return false;
+        const unsigned count = p[0], value = p[1];
+        p += 2;
         if (count) {
-            const std::size_t n = std::min<std::size_t>(count, width - x);
-            std::uint8_t* to = Row(load, bits, y) + x;
-            if (rle8) {
-                std::memset(to, value, n);
-            } else {
-                for (std::size_t k = 0; k < n; ++k) to[k] = k % 2 ? value & 15 : value >> 4;
-            }
+            std::size_t n = std::min<std::size_t>(count, width - x);
+            std::uint8_t* to = row + x;
             x += n;
+            if (rle8) {
+                if (n <= 2) {
+                    if (n) to[0] = to[n - 1] = static_cast<std::uint8_t>(value);
+                } else {
+                    std::memset(to, static_cast<int>(value), n);
+                }
+            } else {
+                for (std::size_t k = 0; k < n; ++k) to[k] = static_cast<std::uint8_t>(k % 2 ? value & 15 : value >> 4);
+            }
         } else if (value == 0) {
             x = 0;
             ++y;
+            row += stride;
         } else if (value == 1) {
             break;
         } else if (value == 2) {
-            const std::uint8_t* delta = in.Take(2);
-            if (!delta) return false;
-            x = std::min(width, x + delta[0]);
-            y += delta[1];
+            if (!ensure(2)) return false;
+            x = std::min(width, x + p[0]);
+            y += p[1];
+            p += 2;
+            if (y < height) row = bits + stride * y;
         } else {
             const std::size_t bytes = rle8 ? value : (value + 1u) / 2;
-            const std::uint8_t* d = in.Take(bytes);
-            if (!d) return false;
-            const std::size_t n = std::min<std::size_t>(value, width - x);
-            std::uint8_t* to = Row(load, bits, y) + x;
-            if (rle8) {
-                std::memcpy(to, d, n);
-            } else {
-                for (std::size_t k = 0; k < n; ++k) to[k] = k % 2 ? d[k / 2] & 15 : d[k / 2] >> 4;
-            }
+            if (!ensure(bytes)) return false;
+            std::size_t n = std::min<std::size_t>(value, width - x);
+            std::uint8_t* to = row + x;
             x += n;
-            if (bytes % 2 && in.left()) in.Take(1);  // the word's padding, which may be missing at the end
+            if (rle8) {
+                for (const std::uint8_t* d = p; n--;) *to++ = *d++;
+            } else {
+                for (std::size_t k = 0; k < n; ++k) to[k] = static_cast<std::uint8_t>(k % 2 ? p[k / 2] & 15 : p[k / 2] >> 4);
+            }
+            p += bytes;
+            if (bytes % 2 && ensure(1)) ++p;  // the word's padding, which may be missing at the end
         }
     }
     return true;

@@ -3,11 +3,12 @@
 // colours: the transparent colour, and indices past the table, become the
 // colour behind the picture; pixels the image leaves out take the screen's
 // background colour when it names one (index above 0), else the colour
-// behind. The rules are those of stb_image 2.27, which read GIFs here
-// before: a byte past the end of the file reads as 0, a code stream may end
-// early (the rest is left out), and a code it can't have, a missing clear
-// code or table, an image outside the screen or no image at all refuses the
-// file.
+// behind, or the nearest of the table when 256 colours leave no room for
+// it. The rules are those of stb_image 2.27, which read GIFs here before: a
+// byte past the end of the file reads as 0, a code stream may end early
+// (the rest is left out), and a code it can't have, a missing clear code or
+// table, an image outside the screen or no image at all refuses the file.
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -142,88 +143,138 @@ bool StartGif(PictureLoad& load, std::size_t size, PictureColor behind) {
 
 bool FinishGif(PictureLoad& load, std::size_t size, std::uint8_t* bits) {
     const PictureLoad::Gif& g = load.gif;
-    std::memset(bits, g.fill, load.bitsSize());
-    // The code table: each code's prefix code, last and first index; and
-    // room for one code's string, written backwards.
-    auto* block = static_cast<std::uint8_t*>(std::malloc(kCodes * 2 + kCodes * 2 + kCodes));
+    // Pixels the image leaves out take the fill: all of them first, unless
+    // the image covers the picture row after row, when only those after an
+    // early end of its data are left.
+    const bool covers = g.left == 0 && g.top == 0 && g.width == load.width && g.height == load.height && !g.interlaced;
+    if (!covers) std::memset(bits, g.fill, load.bitsSize());
+    // The code table: each code's prefix code, string length, last and first
+    // index; and room for a string that runs past the end of a row.
+    auto* block = static_cast<std::uint8_t*>(std::malloc(kCodes * (2 + 2 + 1 + 1 + 1)));
     if (!block) return false;
     auto* prefix = reinterpret_cast<std::int16_t*>(block);
-    std::uint8_t* suffix = block + 2 * kCodes;
+    auto* length = reinterpret_cast<std::uint16_t*>(block + 2 * kCodes);
+    std::uint8_t* suffix = block + 4 * kCodes;
     std::uint8_t* first = suffix + kCodes;
     std::uint8_t* string = first + kCodes;
 
-    Bytes in(load.file, size, g.at);
-    const int codeSize0 = static_cast<int>(in.Get8());
+    const std::uint8_t* data = load.file;
+    const int codeSize0 = g.at < size ? data[g.at] : 0;
     const int clear = 1 << codeSize0;
-    for (int i = 0; i < clear; ++i) prefix[i] = -1, suffix[i] = first[i] = static_cast<std::uint8_t>(i);
+    for (int i = 0; i < clear; ++i)
+        prefix[i] = -1, length[i] = 1, suffix[i] = first[i] = static_cast<std::uint8_t>(i);
 
     // Where the next pixel goes: x and y in the image, y stepping through the
-    // passes of an interlaced one.
+    // passes of an interlaced one; `room`, how far a string may reach in
+    // place in this row (none past the image).
     const std::size_t stride = load.stride();
     int x = 0, y = g.width == 0 ? g.height : 0, step = g.interlaced ? 8 : 1, pass = g.interlaced ? 3 : 0;
     auto rowAt = [&](int row) { return bits + stride * static_cast<std::size_t>(load.height - 1 - g.top - row) + g.left; };
     std::uint8_t* row = y < g.height ? rowAt(y) : nullptr;
+    int room = y < g.height ? g.width : -1;
+    auto nextRow = [&]() {
+        x = 0;
+        y += step;
+        while (y >= g.height && pass > 0) {
+            step = 1 << pass;
+            y = step >> 1;
+            --pass;
+        }
+        if (y < g.height)
+            row = rowAt(y);
+        else
+            room = -1;
+    };
+
+    // The data blocks: the bytes of the current one that lie in the file,
+    // and how many more it claims past the file's end (they read as 0).
+    std::size_t next = g.at + 1;
+    const std::uint8_t *p = data, *blockEnd = data;
+    std::size_t past = 0;
+    std::uint32_t pending = 0;
+    int pendingBits = 0;
 
     int codeSize = codeSize0 + 1, mask = (1 << codeSize) - 1, available = clear + 2, old = -1;
     bool cleared = false, ok = true;
-    std::uint32_t pending = 0;
-    int pendingBits = 0;
-    std::size_t blockLeft = 0;
     for (;;) {
         if (pendingBits < codeSize) {
-            if (blockLeft == 0) {
-                blockLeft = in.Get8();
-                if (blockLeft == 0) break;  // the data ends early: the rest is left out
+            // Fewer bits than a code (at most 12) wait: two bytes fit.
+            if (blockEnd - p >= 2) {
+                pending |= static_cast<std::uint32_t>(p[0] | p[1] << 8) << pendingBits;
+                p += 2;
+                pendingBits += 16;
+            } else if (p < blockEnd) {
+                pending |= static_cast<std::uint32_t>(*p++) << pendingBits;
+                pendingBits += 8;
+            } else if (past) {
+                --past;
+                pendingBits += 8;
+            } else {
+                const std::size_t blockLength = next < size ? data[next] : 0;
+                if (blockLength == 0) break;  // the data ends early: the rest is left out
+                const std::size_t from = next + 1, to = from + blockLength;
+                p = data + std::min(from, size);
+                blockEnd = data + std::min(to, size);
+                past = to > size ? to - std::max(from, size) : 0;
+                next = to;
             }
-            --blockLeft;
-            pending |= in.Get8() << pendingBits;
-            pendingBits += 8;
             continue;
         }
         const int code = static_cast<int>(pending & static_cast<std::uint32_t>(mask));
         pending >>= codeSize;
         pendingBits -= codeSize;
-        if (code == clear) {
+        if (static_cast<unsigned>(code - clear) < 2) {
+            if (code != clear) break;  // the end
             codeSize = codeSize0 + 1, mask = (1 << codeSize) - 1, available = clear + 2, old = -1;
             cleared = true;
             continue;
         }
-        if (code == clear + 1) break;  // the end
-        if (code > available || !cleared || (old < 0 && code == available)) {
-            ok = false;
-            break;
-        }
+        // A code of the table, or the one it is about to hold (the previous
+        // code's string and its own first index); none before a clear code.
         if (old >= 0) {
-            if (available == kCodes) {
+            if (code > available || available == kCodes) {
                 ok = false;
                 break;
             }
             prefix[available] = static_cast<std::int16_t>(old);
+            length[available] = static_cast<std::uint16_t>(length[old] + 1);
             first[available] = first[old];
-            suffix[available] = code == available ? first[old] : first[code];
+            suffix[available] = first[code];
             ++available;
-        }
-        // The code's indices, last first, then into the picture in order.
-        int n = 0;
-        for (int c = code; c >= 0; c = prefix[c]) string[kCodes - 1 - n++] = suffix[c];
-        for (const std::uint8_t* s = string + kCodes - n; n && y < g.height; --n, ++s) {
-            row[x] = *s;
-            if (++x < g.width) continue;
-            x = 0;
-            y += step;
-            while (y >= g.height && pass > 0) {
-                step = 1 << pass;
-                y = step >> 1;
-                --pass;
-            }
-            if (y < g.height) row = rowAt(y);
+        } else if (code >= available || !cleared) {
+            ok = false;
+            break;
         }
         if ((available & mask) == 0 && available <= 0x0FFF) {
             ++codeSize;
             mask = (1 << codeSize) - 1;
         }
         old = code;
+        // The code's indices, last first: in place when they end in this row,
+        // else through `string` and row by row.
+        int n = length[code];
+        if (x + n <= room) {  // most strings are a pixel or two long
+            std::uint8_t* to = row + x;
+            to[n - 1] = suffix[code];
+            to[0] = first[code];
+            int c = prefix[code];
+            for (int k = n - 2; k > 0; --k, c = prefix[c]) to[k] = suffix[c];
+            x += n;
+            if (x == g.width) nextRow();
+            continue;
+        }
+        if (y >= g.height) continue;  // past the image: dropped
+        std::uint8_t* s = string + kCodes;
+        for (int c = code; c >= 0; c = prefix[c]) *--s = suffix[c];
+        for (; n && y < g.height; --n, ++s) {
+            row[x] = *s;
+            if (++x == g.width) nextRow();
+        }
     }
     std::free(block);
+    if (covers && y < g.height) {
+        std::memset(row + x, g.fill, static_cast<std::size_t>(g.width - x));
+        std::memset(bits, g.fill, stride * static_cast<std::size_t>(g.height - 1 - y));
+    }
     return ok;
 }

@@ -73,13 +73,13 @@ public:
         bool topDown = false, plain = false;
         std::uint32_t masks[3] = {0, 0, 0};
     } bmp;
-    // GIF: where the image's data starts, its place, how its indices map.
+    // GIF: where the image's data starts, its place, the index of the
+    // pixels it leaves out.
     struct Gif {
         std::size_t at = 0;
         int left = 0, top = 0, width = 0, height = 0;
         bool interlaced = false;
         std::uint8_t fill = 0;
-        std::uint8_t map[256];
     } gif;
     // JPEG: stb_image's pixels, red, green and blue, top row first.
     std::uint8_t* pixels = nullptr;

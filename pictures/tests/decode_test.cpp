@@ -17,6 +17,7 @@
 
 #include "pictures/dib.h"
 #include "pictures/picture_load.h"
+#include "pictures/tests/stb_gif.h"
 
 namespace {
 
@@ -34,7 +35,9 @@ std::ostream& operator<<(std::ostream& os, const Rgb& c) {
 // The colour of a Dib's pixel, (0, 0) the top left.
 Rgb At(const Dib& dib, int x, int y) {
     const std::uint8_t* e = dib.Colour(x, dib.height - 1 - y);
-    if (dib.bitCount < 24) EXPECT_LT((e - dib.bytes.data() - 40) / 4, dib.colors);
+    if (dib.bitCount < 24) {
+        EXPECT_LT((e - dib.bytes.data() - 40) / 4, dib.colors);
+    }
     return {e[2], e[1], e[0]};
 }
 
@@ -380,6 +383,7 @@ TEST(Bmp, NoPrefixIsReadPastItsEnd) {
 // A file handed out at most `most` bytes a call, every call's place noted;
 // with `failAt`, the reads stop there as a drive without its disc does.
 struct Reader {
+    explicit Reader(const Bytes* f) : file(f) {}
     const Bytes* file;
     std::size_t at = 0, most = ~std::size_t{0}, failAt = ~std::size_t{0};
     std::vector<std::pair<const std::uint8_t*, std::size_t>> calls;
@@ -455,7 +459,7 @@ TEST(Load, ReadInPiecesAsFromMemory) {
         for (std::size_t most : {std::size_t{1} << 30, std::size_t{4096}, std::size_t{1000}, std::size_t{7}}) {
             SCOPED_TRACE(name + ", " + std::to_string(most) + " bytes a read");
             Dib dib = Decoded(file);
-            Reader reader{&file};
+            Reader reader(&file);
             reader.most = most;
             Bytes bits;
             ASSERT_TRUE(ReadThrough(reader, 0, bits));
@@ -470,7 +474,7 @@ TEST(Load, PlainBitmapRowsAreReadIntoTheBits) {
     for (const auto& [name, file] : Bitmaps()) {
         if (name != "24 bits" && name != "8 bits" && name != "24 bits after a gap") continue;
         SCOPED_TRACE(name);
-        Reader reader{&file};
+        Reader reader(&file);
         Bytes bits;
         ASSERT_TRUE(ReadThrough(reader, 0, bits));
         ASSERT_GE(reader.calls.size(), 2u);
@@ -522,7 +526,7 @@ TEST(Load, AReadThatStopsRefusesThePicture) {
         // Within the headers, the first read, the pixels, the last row.
         for (std::size_t failAt : {std::size_t{0}, std::size_t{30}, std::min(kPictureHead - 1, file.size() / 3),
                                    file.size() / 2, file.size() - 3}) {
-            Reader reader{&file};
+            Reader reader(&file);
             reader.failAt = failAt;
             Bytes bits;
             EXPECT_FALSE(ReadThrough(reader, 0, bits)) << "reads stop at " << failAt;
@@ -613,7 +617,7 @@ TEST_F(Tools, GifAndJpegReadInPiecesAsFromMemory) {
         SCOPED_TRACE(name);
         const Bytes file = Read(name);
         Dib dib = Decoded(file, 0x808000);
-        Reader reader{&file};
+        Reader reader(&file);
         reader.most = 100;
         Bytes bits, info;
         ASSERT_TRUE(ReadThrough(reader, 0x808000, bits, &info));
@@ -632,6 +636,62 @@ TEST_F(Tools, Gif) {
     EXPECT_FALSE(Interlaced(plain));
     ExpectPixels(Decoded(interlaced), 48, 32, Blocks);
     ExpectPixels(Decoded(Read("frames.gif")), 48, 32, Blocks);
+}
+
+// The launcher's GIF decoder against stb_image's, which read GIFs before it:
+// the same verdict and the same colours for the test's GIFs whole, cut at
+// many places and with single bits changed.
+TEST_F(Tools, GifAsStbImageReadIt) {
+    const PictureColor behind = 0x00406080;
+    int accepted = 0, refused = 0;
+    for (const char* name :
+         {"plain87a.gif", "interlaced.gif", "transparent.gif", "frames.gif", "noise.gif", "noise-interlaced.gif"}) {
+        const Bytes file = Read(name);
+        std::vector<Bytes> variants = {file};
+        for (std::size_t n = 1; n < file.size(); n += 1 + file.size() / 97)
+            variants.emplace_back(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(n));
+        std::uint32_t seed = 1;
+        for (int k = 0; k < 400; ++k) {
+            Bytes changed = file;
+            seed = seed * 1103515245u + 12345u;
+            changed[(seed >> 8) % changed.size()] ^= static_cast<std::uint8_t>(1u << (seed >> 28) % 8);
+            variants.push_back(changed);
+        }
+        for (std::size_t v = 0; v < variants.size(); ++v) {
+            const Bytes& gif = variants[v];
+            SCOPED_TRACE(std::string(name) + ", variant " + std::to_string(v) + ", " + std::to_string(gif.size()) + " bytes");
+            Dib dib;
+            const bool ours = DecodePicture(gif.data(), gif.size(), behind, dib);
+            if (!InspectPicture(gif.data(), gif.size()).ok) {
+                EXPECT_FALSE(ours) << "refused before any decoder";
+                continue;
+            }
+            int width = 0, height = 0;
+            std::vector<std::uint32_t> want;
+            const bool stb = StbGif(gif.data(), gif.size(), behind, width, height, want);
+            ASSERT_EQ(ours, stb);
+            ++(ours ? accepted : refused);
+            if (!ours) continue;
+            ASSERT_EQ(dib.width, width);
+            ASSERT_EQ(dib.height, height);
+            ASSERT_EQ(dib.bitCount, 8);
+            const bool room = dib.colors < 256;  // for a colour the table lacks
+            int wrong = 0;
+            for (int y = 0; y < height; ++y)
+                for (int x = 0; x < width; ++x) {
+                    const std::uint8_t* e = dib.Colour(x, height - 1 - y);
+                    const std::uint32_t got = static_cast<std::uint32_t>(e[2] | e[1] << 8 | e[0] << 16);
+                    const std::uint32_t expected = want[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
+                                                        static_cast<std::size_t>(x)];
+                    if (!SameAsStb(got, expected, behind, gif.data(), gif.size(), room) && ++wrong <= 3)
+                        ADD_FAILURE() << "pixel " << x << "," << y << " is " << std::hex << got << ", not " << expected;
+                }
+            ASSERT_EQ(wrong, 0);
+        }
+    }
+    std::printf("GIFs as stb_image reads them: %d accepted, %d refused\n", accepted, refused);
+    EXPECT_GT(accepted, 100);
+    EXPECT_GT(refused, 100);
 }
 
 Rgb BlocksOverTeal(int x, int y) {
@@ -666,6 +726,15 @@ TEST_F(Tools, DamagedJpegAndGifAreRefused) {
             for (int k = 0; k < 16; ++k) overfull[at + 5 + k] = 0xFF;
             Dib dib;
             EXPECT_FALSE(DecodePicture(overfull.data(), overfull.size(), 0, dib));
+            // The first scan's first component decoding with tables 3, which
+            // the file never defines: stb_image would read them unset.
+            Bytes undefined = file;
+            at = 2;
+            while (at + 4 < undefined.size() && !(undefined[at] == 0xFF && undefined[at + 1] == 0xDA))
+                at += 2 + (undefined[at + 2] << 8 | undefined[at + 3]);
+            ASSERT_LT(at + 6, undefined.size());
+            undefined[at + 6] = 0x33;
+            EXPECT_FALSE(DecodePicture(undefined.data(), undefined.size(), 0, dib));
         }
         Bytes wrong = file;
         wrong[1] ^= 0x55;

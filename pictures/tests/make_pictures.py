@@ -5,6 +5,7 @@ headers ImageMagick writes (the 12-, 40- and 124-byte ones) by `convert`.
 
     make_pictures.py FOLDER
 """
+import random
 import subprocess
 import sys
 
@@ -27,6 +28,14 @@ indexed.save(f"{folder}/transparent.gif", transparency=indexed.getpixel((0, 0)))
 # Two frames: only the first is shown.
 second = Image.new("RGB", source.size, (255, 255, 255)).quantize(colors=2)
 indexed.save(f"{folder}/frames.gif", save_all=True, append_images=[second], duration=100, loop=0)
+
+# Noise in 256 colours: the code table fills to 4096 codes again and again.
+random.seed(7)
+noise = Image.new("P", (160, 120))
+noise.putpalette(bytes(random.randrange(256) for _ in range(768)))
+noise.putdata([random.randrange(256) for _ in range(160 * 120)])
+noise.save(f"{folder}/noise.gif", interlace=False)
+noise.save(f"{folder}/noise-interlaced.gif", interlace=True, transparency=5)
 
 for name, args in {
     "im-core.bmp": ["BMP2:"],

@@ -31,9 +31,8 @@ int main(int argc, char** argv) {
     std::printf("P6\n%d %d\n255\n", dib.width, dib.height);
     std::vector<std::uint8_t> line(3 * static_cast<std::size_t>(dib.width));
     for (int y = dib.height - 1; y >= 0; --y) {  // the Dib's rows are bottom first
-        const std::uint8_t* row = dib.bits() + dib.stride() * static_cast<std::size_t>(y);
         for (int x = 0; x < dib.width; ++x) {
-            const std::uint8_t* bgr = dib.bitCount == 8 ? dib.bytes.data() + 40 + 4 * row[x] : row + 3 * x;
+            const std::uint8_t* bgr = dib.Colour(x, y);
             line[3 * x] = bgr[2], line[3 * x + 1] = bgr[1], line[3 * x + 2] = bgr[0];
         }
         std::fwrite(line.data(), 1, line.size(), stdout);

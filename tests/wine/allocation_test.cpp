@@ -205,8 +205,10 @@ protected:
                std::abs(GetBValue(a) - GetBValue(b)) <= 8;
     }
 
-    // Refuses each call of a load of `path` in turn; the number of calls.
-    int RefuseEachInTurn(const std::string& path, COLORREF colour) {
+    // Refuses each call of a load of `path` in turn, and then lets a load
+    // make them all; there must be at least `least` of them.
+    void RefuseEachInTurn(const char* what, const std::string& path, COLORREF colour, int least, const char* why) {
+        ASSERT_FALSE(path.empty()) << "SETUP32_FIXTURES names the folder of the JPEG and GIF";
         EXPECT_TRUE(forms_->LoadPicture(FormId::MDIQOBSetup, CtlId::None, previous_));
         EXPECT_TRUE(Near(Shown(), kPrevious));
         for (int refuse = 0; refuse < 1000; ++refuse) {
@@ -218,13 +220,14 @@ protected:
             if (!refusals.refused) {
                 EXPECT_TRUE(loaded) << "with nothing refused";
                 EXPECT_TRUE(Near(Shown(), colour)) << std::hex << Shown();
-                return refusals.calls;
+                std::printf("%s: %d calls for memory, refused in turn\n", what, refusals.calls);
+                EXPECT_GE(refusals.calls, least) << why;
+                return;
             }
             EXPECT_FALSE(loaded) << "call " << refuse << " refused";
             EXPECT_TRUE(Near(Shown(), kPrevious)) << "call " << refuse << " refused: the previous picture stays";
         }
         ADD_FAILURE() << "no end to the calls";
-        return 0;
     }
 
     static constexpr COLORREF kPrevious = RGB(0x20, 0xA0, 0x40);
@@ -243,35 +246,26 @@ std::string Fixture(const char* name) {
 TEST_F(Allocations, PlainBitmap) {
     const std::string path = folder_ + "setup32-allocation-plain.bmp";
     WriteBitmap(path, 617, 564, RGB(0xC0, 0x30, 0x30), false);
-    const int calls = RefuseEachInTurn(path, RGB(0xC0, 0x30, 0x30));
-    std::printf("plain bitmap: %d calls for memory refused in turn\n", calls);
-    EXPECT_GE(calls, 3) << "the section, the palette, the picture";
+    RefuseEachInTurn("plain bitmap", path, RGB(0xC0, 0x30, 0x30), 3, "the section, the palette, the picture");
     DeleteFileA(path.c_str());
 }
 
 TEST_F(Allocations, RunLengthBitmap) {
     const std::string path = folder_ + "setup32-allocation-rle.bmp";
     WriteBitmap(path, 617, 564, RGB(0x30, 0x30, 0xC0), true);
-    const int calls = RefuseEachInTurn(path, RGB(0x30, 0x30, 0xC0));
-    std::printf("run-length bitmap: %d calls for memory refused in turn\n", calls);
-    EXPECT_GE(calls, 4) << "the file's buffer, the section, the palette, the picture";
+    RefuseEachInTurn("run-length bitmap", path, RGB(0x30, 0x30, 0xC0), 4,
+                     "the file's buffer, the section, the palette, the picture");
     DeleteFileA(path.c_str());
 }
 
 TEST_F(Allocations, Jpeg) {
-    const std::string path = Fixture("red.jpg");
-    ASSERT_FALSE(path.empty()) << "SETUP32_FIXTURES names the folder of red.jpg";
-    const int calls = RefuseEachInTurn(path, RGB(0xFE, 0, 0));
-    std::printf("JPEG: %d calls for memory refused in turn\n", calls);
-    EXPECT_GE(calls, 5) << "the file, the decoder's blocks, the section, the palette, the picture";
+    RefuseEachInTurn("JPEG", Fixture("red.jpg"), RGB(0xFE, 0, 0), 5,
+                     "the file, the decoder's blocks, the section, the palette, the picture");
 }
 
 TEST_F(Allocations, Gif) {
-    const std::string path = Fixture("blue.gif");
-    ASSERT_FALSE(path.empty()) << "SETUP32_FIXTURES names the folder of blue.gif";
-    const int calls = RefuseEachInTurn(path, RGB(0, 0, 0xFF));
-    std::printf("GIF: %d calls for memory refused in turn\n", calls);
-    EXPECT_GE(calls, 5) << "the file, the code table, the section, the palette, the picture";
+    RefuseEachInTurn("GIF", Fixture("blue.gif"), RGB(0, 0, 0xFF), 5,
+                     "the file, the code table, the section, the palette, the picture");
 }
 
 }  // namespace
