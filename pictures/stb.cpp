@@ -12,6 +12,10 @@
 #define STBI_NO_SIMD
 #define STBI_NO_THREAD_LOCALS
 #define STBI_NO_FAILURE_STRINGS
+// Its blocks from the C heap, as PictureLoad frees its pixels.
+#define STBI_MALLOC(size) malloc(size)
+#define STBI_REALLOC(block, size) realloc(block, size)
+#define STBI_FREE(block) free(block)
 #include <stb_image.h>
 
 #include <cstdlib>
@@ -104,5 +108,3 @@ void FinishJpeg(PictureLoad& load, std::uint8_t* bits) {
         }
     }
 }
-
-void FreeJpeg(std::uint8_t* pixels) { stbi_image_free(pixels); }
