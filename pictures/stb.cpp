@@ -3,20 +3,8 @@
 // no SIMD, no thread-local storage, its blocks from malloc, which the
 // launcher's own runtime takes from the process heap and which may fail:
 // stb_image then gives no picture.
-#define STB_IMAGE_IMPLEMENTATION
-#define STB_IMAGE_STATIC
 #define STBI_ONLY_JPEG
-#define STBI_NO_STDIO
-#define STBI_NO_LINEAR
-#define STBI_NO_HDR
-#define STBI_NO_SIMD
-#define STBI_NO_THREAD_LOCALS
-#define STBI_NO_FAILURE_STRINGS
-// Its blocks from the C heap, as PictureLoad frees its pixels.
-#define STBI_MALLOC(size) malloc(size)
-#define STBI_REALLOC(block, size) realloc(block, size)
-#define STBI_FREE(block) free(block)
-#include <stb_image.h>
+#include "pictures/stb_image_config.h"
 
 #include <cstdlib>
 
