@@ -100,14 +100,14 @@ bool StartPictureLoad(PictureSource& source, PictureColor behind, PictureLoad& l
 // partly written.
 bool FinishPictureLoad(PictureSource& source, PictureLoad& load, std::uint8_t* bits);
 
-// The decoders behind them (picture_load.cpp dispatches).
+// The decoders behind them (picture_load.cpp dispatches; each uses only
+// picture_source.cpp and picture_format.cpp).
 bool StartBmp(PictureLoad& load, std::size_t fileSize);
 bool FinishBmp(PictureSource& source, PictureLoad& load, std::uint8_t* bits);
 bool StartGif(PictureLoad& load, std::size_t fileSize, PictureColor behind);
 bool FinishGif(PictureLoad& load, std::size_t fileSize, std::uint8_t* bits);
 bool StartJpeg(PictureLoad& load, std::size_t fileSize);
 void FinishJpeg(PictureLoad& load, std::uint8_t* bits);
-void FreeJpeg(std::uint8_t* pixels);
 
 // Takes up to `n` more bytes of the file from the source into `to`; how many.
 std::size_t ReadSource(PictureSource& source, PictureLoad& load, std::uint8_t* to, std::size_t n);

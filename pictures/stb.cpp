@@ -3,16 +3,8 @@
 // no SIMD, no thread-local storage, its blocks from malloc, which the
 // launcher's own runtime takes from the process heap and which may fail:
 // stb_image then gives no picture.
-#define STB_IMAGE_IMPLEMENTATION
-#define STB_IMAGE_STATIC
 #define STBI_ONLY_JPEG
-#define STBI_NO_STDIO
-#define STBI_NO_LINEAR
-#define STBI_NO_HDR
-#define STBI_NO_SIMD
-#define STBI_NO_THREAD_LOCALS
-#define STBI_NO_FAILURE_STRINGS
-#include <stb_image.h>
+#include "pictures/stb_image_config.h"
 
 #include <cstdlib>
 
@@ -104,5 +96,3 @@ void FinishJpeg(PictureLoad& load, std::uint8_t* bits) {
         }
     }
 }
-
-void FreeJpeg(std::uint8_t* pixels) { stbi_image_free(pixels); }

@@ -2,16 +2,10 @@
 // own decoder did: what the tests hold the launcher's to.
 #pragma once
 
-#define STB_IMAGE_IMPLEMENTATION
-#define STB_IMAGE_STATIC
+#include <cstdlib>
+
 #define STBI_ONLY_GIF
-#define STBI_NO_STDIO
-#define STBI_NO_LINEAR
-#define STBI_NO_HDR
-#define STBI_NO_SIMD
-#define STBI_NO_THREAD_LOCALS
-#define STBI_NO_FAILURE_STRINGS
-#include <stb_image.h>
+#include "pictures/stb_image_config.h"
 
 #include <cstddef>
 #include <cstdint>
