@@ -88,6 +88,7 @@ DATE=$(git -C "$ROOT" log -1 --format=%aD 2>/dev/null || date -R)
 sed "s/@VERSION@/$VERSION/; s/@DATE@/$DATE/" "$ROOT/tools/setup32-kit/debian/changelog" |
     gzip -9n >"$DOC/changelog.Debian.gz"
 put 644 "$ROOT/tools/setup32-kit/debian/copyright" "$DOC/copyright"
+put 644 "$ROOT/tools/setup32-kit/debian/lintian-overrides" "$PKG/usr/share/lintian/overrides/setup32-kit"
 find "$PKG" -type d -exec chmod 755 {} +
 find "$PKG/usr/share" -type f -exec chmod 644 {} +
 
