@@ -206,7 +206,10 @@ class KitAuthor:
         self.run("check", "broken", status=1)
 
     def preview(self):
-        self.run("preview", "k", "sheet")
+        output = self.run("preview", "k", "sheet")
+        print("".join(line + "\n" for line in output.splitlines() if line.startswith(("Preview of", "Sheet:"))), end="")
+        # The Wine path of the host: the product under 32-bit Wine where it runs.
+        expect(f"({self.args.label}, display" in output, f"not the {self.args.label} path:\n{output}")
         sheet = self.folder / "sheet"
         pages = sorted(p.name for p in sheet.glob("page-*.png"))
         expect(len(pages) == 20, f"the sheet's pages: {pages}")
