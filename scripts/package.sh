@@ -66,8 +66,20 @@ strip --strip-unneeded --remove-section=.comment --remove-section=.note "$LIB/ki
 for script in make-disc.sh preview.sh make-demo-kit.sh; do
     put 755 "$ROOT/scripts/$script" "$LIB/scripts/$script"
 done
-for sourced in wine-env.sh host.sh; do
-    put 644 "$ROOT/scripts/$sourced" "$LIB/scripts/$sourced"
+# And the scripts they source, and those these source.
+sourced() { sed -n 's|^ *\. "$ROOT/scripts/\([a-z0-9-]*\.sh\)".*|\1|p' "$ROOT/scripts/$1"; }
+SOURCED= todo="make-disc.sh preview.sh"
+while [ -n "$todo" ]; do
+    next=
+    for script in $todo; do
+        for name in $(sourced "$script"); do
+            case " $SOURCED " in *" $name "*) ;; *) SOURCED="$SOURCED $name" next="$next $name" ;; esac
+        done
+    done
+    todo=$next
+done
+for script in $SOURCED; do
+    put 644 "$ROOT/scripts/$script" "$LIB/scripts/$script"
 done
 put 644 "$ROOT/preview/sheet.py" "$LIB/preview/sheet.py"
 [ -f "$ROOT/tools/fit/fit.py" ] || die "no tools/fit/fit.py"
