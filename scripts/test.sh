@@ -42,6 +42,13 @@ echo "== kitcheck"
 "$BUILD/native-asan/tests/kitcheck/kitcheck_tests" --gtest_brief=1 --gtest_output="xml:$RESULTS/kitcheck-asan.xml"
 SUITES+=("kitcheck=$RESULTS/kitcheck.xml" "kitcheck (sanitizers)=$RESULTS/kitcheck-asan.xml")
 
+echo "== fit: kits whose pictures a slow drive shows in time"
+# Its pictures are read back by the launcher's decoders under the sanitizers.
+timeout 900 /usr/bin/python3 "$ROOT/tests/fit/fit_test.py" --kitcheck "$BUILD/native/kitcheck/kitcheck" \
+    --picture-ppm "$BUILD/native-asan/pictures/tests/picture_ppm" --work "$BUILD/fit-test" \
+    --results "$RESULTS/fit.xml"
+SUITES+=("fit=$RESULTS/fit.xml")
+
 echo "== Fuzzing the portable code"
 RESULTS="$RESULTS" "$ROOT/scripts/fuzz.sh" "${SETUP32_FUZZ_SECONDS:-60}"
 SUITES+=("fuzz=$RESULTS/fuzz.xml")

@@ -64,8 +64,9 @@ DECODE_INSTRUCTIONS_PER_PIXEL = {
 }
 FORMAT_NAMES = {"bmp24": "BMP 24-bit", "bmp8": "BMP 8-bit", "rle8": "BMP RLE8", "bmp": "BMP",
                 "jpeg": "JPEG", "gif": "GIF"}
-# The extension a format is written with.
+# The extension a format is written with, and the formats an extension names.
 FAMILY = {"bmp24": "bmp", "bmp8": "bmp", "rle8": "bmp", "bmp": "bmp", "jpeg": "jpg", "gif": "gif"}
+EXTENSION_FAMILY = {"bmp": "bmp", "dib": "bmp", "jpg": "jpg", "jpe": "jpg", "gif": "gif"}
 
 # What the launcher refuses to show (pictures/picture_format.h).
 MAX_FILE_BYTES = 64 * 1024 * 1024
@@ -168,7 +169,7 @@ def read_settings(kit):
 
     nroimg, _ = read("nroimg", "1")
     count = number(nroimg[:3])
-    tempo, tempo_line = read("tempo", "500")
+    tempo, _ = read("tempo", "500")
     interval = number(tempo[:5]) if tempo else 500
     if interval is None or not 0 <= interval <= 65535:
         interval = 500  # the timer keeps its design's interval
@@ -218,11 +219,7 @@ def file_format(data):
     return None
 
 
-def hold(size, pixels, format):
-    """Seconds a picture holds the window: its read at 4x and its decode."""
-    return read_seconds(size), decode_seconds(pixels, format)
-
-
+# Seconds a picture holds the window: its read at 4x, then its decode.
 def read_seconds(size):
     return ACCESS_SECONDS + size / DRIVE_BYTES_PER_SECOND
 
@@ -264,6 +261,7 @@ class Picture:
     base: str              # "image1", "imgini", ...
     original: Encoding
     image: Image.Image     # its pixels, RGB
+    transparent: bool      # a GIF with transparent pixels
     chosen: Encoding = None
     name_after: str = ""   # its name in the copy
 
@@ -284,14 +282,16 @@ def load_picture(kit, name, kind, base):
             if image.width * image.height > MAX_PIXELS:
                 raise KitError(f"{name} has {image.width} x {image.height} pixels: the launcher shows no "
                                "picture over 4096 x 4096")
-            # GIF's transparent pixels and alpha are dropped: the launcher
-            # paints the colour behind them, which fit keeps as it is.
+            # A bitmap's alpha is ignored by the launcher as here. A GIF's
+            # transparent pixels show the colour behind the picture, which no
+            # other format can: such a GIF is kept as it is.
+            transparent = format == "gif" and "transparency" in image.info
             rgb = image.convert("RGB")
     except KitError:
         raise
     except Exception as error:  # whatever Pillow says of a damaged file
         raise KitError(f"{name} cannot be read ({error}): mend or remove it, then fit again") from None
-    return Picture(name, kind, base, Encoding(format, data, rgb.width * rgb.height), rgb)
+    return Picture(name, kind, base, Encoding(format, data, rgb.width * rgb.height), rgb, transparent)
 
 
 def kit_pictures(kit, settings):
@@ -479,6 +479,7 @@ class Choice:
     family: str         # "as is", "bmp8", "rle8" or "jpeg"
     extension: str      # the kind's new extension
     note: str = ""
+    tried: str = ""     # each format tried: its longest hold and its lowest PSNR
 
 
 def choose(kind, pictures, settings):
@@ -489,6 +490,10 @@ def choose(kind, pictures, settings):
     most = limit(kind, settings)
     if all(p.original.seconds <= most for p in pictures):
         return Choice(kind, "as is", extension)
+    if any(p.transparent for p in pictures):
+        names = ", ".join(p.name for p in pictures if p.transparent)
+        return Choice(kind, "as is", extension, f"{names}: a GIF with transparent pixels, which only GIF "
+                      "shows: the pictures of this kind are kept as they are")
 
     candidates = {"as is": [p.original for p in pictures]}
     made = {p.name: make_bitmaps(p) + (make_jpeg(p),) for p in pictures}
@@ -507,25 +512,24 @@ def choose(kind, pictures, settings):
     # extension are possible: fit adds no line.
     note = ""
     if line is None:
-        kept = {"bmp": ("bmp8", "rle8"), "jpg": ("jpeg",), "jpe": ("jpeg",)}.get(extension.lower(), ())
-        candidates = {f: e for f, e in candidates.items() if f == "as is" or f in kept}
+        family = EXTENSION_FAMILY.get(extension.lower())
+        candidates = {f: e for f, e in candidates.items() if f == "as is" or FAMILY[f] == family}
         note = (f"setup.ini has no {KEYS[kind]}= line in [Setup32]: only formats written as "
                 f".{extension} were tried")
     keeping = {f: e for f, e in candidates.items() if all(x.psnr >= MIN_PSNR for x in e)}
     family = min(keeping, key=lambda f: worst(keeping[f]))
+    tried = ", ".join(
+        f"{FORMAT_NAMES[f]} {milliseconds(worst(e)[0])} ms at {min(x.psnr for x in e):.1f} dB"
+        for f, e in candidates.items() if f != "as is")
     for picture, encoding in zip(pictures, keeping[family]):
         picture.chosen = encoding
     if family == "as is":
         new_extension = extension
-    elif FAMILY[family] == FAMILY.get(file_format_of_extension(extension)):
+    elif FAMILY[family] == EXTENSION_FAMILY.get(extension.lower()):
         new_extension = extension  # already the right family: keep the author's spelling
     else:
         new_extension = FAMILY[family]
-    return Choice(kind, family, new_extension, note)
-
-
-def file_format_of_extension(extension):
-    return {"bmp": "bmp", "dib": "bmp", "jpg": "jpeg", "jpe": "jpeg", "gif": "gif"}.get(extension.lower())
+    return Choice(kind, family, new_extension, note, tried)
 
 
 # ---------------------------------------------------------------------------
@@ -600,6 +604,8 @@ def print_table(pictures, missing, settings, choices, out):
             most = max(p.chosen.seconds for p in pictures[kind])
             print(f"{kind}: {what}{change}; longest hold {milliseconds(most)} ms "
                   f"(limit {milliseconds(limit(kind, settings))} ms)", file=out)
+        if choice.tried:
+            print(f"{kind}: tried (longest hold, lowest PSNR): {choice.tried}", file=out)
         if choice.note:
             print(f"{kind}: {choice.note}", file=out)
 
@@ -618,14 +624,14 @@ def fit(kit, outdir, quiet=False):
         for p in pictures[kind]:
             if p.chosen.seconds > most:
                 status = 1
+                why = choices[kind].note or (f"no format tried keeps {MIN_PSNR:.0f} dB PSNR in less; the copy "
+                                             f"has the quickest that does ({p.chosen.describe()})")
                 print(f"fit: {p.name_after} still holds the window {milliseconds(p.chosen.seconds)} ms on a "
-                      f"4x drive, more than {milliseconds(most)} ms: no format the launcher decodes keeps "
-                      f"{MIN_PSNR:.0f} dB PSNR in less; the copy has the quickest that does "
-                      f"({p.chosen.describe()})", file=sys.stderr)
+                      f"4x drive, more than {milliseconds(most)} ms: {why}", file=sys.stderr)
     if not quiet:
         changed = sum(1 for kind in pictures for p in pictures[kind] if p.chosen is not p.original)
         print(f"Wrote {outdir}: {changed} picture(s) re-made" if changed else
-              f"Wrote {outdir}: the kit as it is (its pictures are within the limits)")
+              f"Wrote {outdir}: the kit as it is, no picture re-made")
     return status
 
 
