@@ -236,6 +236,15 @@ class KitAuthor:
         self.run("disc", "k", "k/k.iso", status=2)
         self.run("disc", "broken", "broken.iso", status=1)
         expect(not (self.folder / "broken.iso").exists(), "an image of a kit with problems")
+        # A slideshow faster than any read from a 4x drive: fit can't bring
+        # the pictures within the interval, and the disc stops unless forced.
+        shutil.copytree(self.folder / "k", self.folder / "fast")
+        ini = self.folder / "fast/setup.ini"
+        ini.write_bytes(ini.read_bytes().replace(b"tempo=2500", b"tempo=100"))
+        output = self.run("disc", "--fit", "fast", "fast.iso", status=1)
+        expect(not (self.folder / "fast.iso").exists() and "--anyway" in output, output)
+        self.run("disc", "--fit", "--anyway", "fast", "fast.iso")
+        expect((self.folder / "fast.iso").is_file(), "--anyway wrote no image")
         expect(listing(self.folder / "k") == self.kit_before, "the kit folder changed")
 
     def disc_run(self):
