@@ -141,6 +141,14 @@ wine_suites() {
     fi
 
     if [ "$extent" = all ]; then
+        echo "== The kit author's package: built, installed, used from an empty folder, removed ($WINE_LABEL)"
+        stop_prefix
+        timeout 1800 /usr/bin/python3 "$ROOT/tests/package/package_test.py" --build "$BUILD" --arch "$arch" \
+            --label "$WINE_LABEL" --results "$RESULTS/package-$tag.xml"
+        SUITES+=("package ($WINE_LABEL)=$RESULTS/package-$tag.xml")
+    fi
+
+    if [ "$extent" = all ]; then
         echo "== Slideshow soak, short form ($WINE_LABEL)"
         stop_prefix
         RESULTS="$RESULTS" SETUP32_SOAK_BUILT=1 "$ROOT/scripts/soak.sh" "${SETUP32_SOAK_SECONDS:-60}"
