@@ -321,14 +321,15 @@ class BadKits(unittest.TestCase):
         self.assertEqual(tree(kit), before)
 
     def test_interval_shorter_than_any_format(self):
-        # tempo=200: the run-length backgrounds hold 252 ms, no format less.
+        # tempo=150: a 4x drive takes 150 ms to find the data before it
+        # reads a byte, so no format is shown within the interval.
         kit = self.kit("fast")
         ini = kit / "setup.ini"
-        ini.write_bytes(ini.read_bytes().replace(b"tempo=2500", b"tempo=200"))
+        ini.write_bytes(ini.read_bytes().replace(b"tempo=2500", b"tempo=150"))
         run = run_fit(kit, self.work / "out-fast")
         self.assertEqual(run.returncode, 1, run.stdout + run.stderr)
         self.assertIn("image1.bmp still holds the window", run.stderr)
-        self.assertIn("more than 200 ms", run.stderr)
+        self.assertIn("more than 150 ms", run.stderr)
         self.assertTrue((self.work / "out-fast" / "image1.bmp").stat().st_size < 10000)  # the best kept
 
     def test_no_extension_line_keeps_the_extension(self):
@@ -361,13 +362,14 @@ class BadKits(unittest.TestCase):
         self.assertEqual(tree(self.work / "out-gif"), tree(kit))
 
     def test_picture_too_large_for_any_format(self):
-        # 2400 x 1800 pixels: even run-length bitmaps take 1.1 s to decode.
+        # A photo of 2400 x 1800 pixels: 256 colours lose its 38 dB, and the
+        # JPEG that keeps them takes longer than 1 s to read and decode.
         kit = self.kit("large")
-        Image.linear_gradient("L").resize((2400, 1800)).convert("RGB").save(kit / "image2.bmp")
+        photo((2400, 1800), 2).save(kit / "image2.bmp")
         run = run_fit(kit, self.work / "out-large")
         self.assertEqual(run.returncode, 1, run.stdout + run.stderr)
-        self.assertIn("image2.bmp still holds the window", run.stderr)
-        self.assertIsNotNone(launcher_pixels(self.work / "out-large" / "image2.bmp"))
+        self.assertIn("image2.jpg still holds the window", run.stderr)  # the quickest that keeps 38 dB
+        self.assertIsNotNone(launcher_pixels(self.work / "out-large" / "image2.jpg"))
 
 
 class Report(unittest.TestResult):
