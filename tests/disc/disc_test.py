@@ -28,21 +28,13 @@ import signal
 import subprocess
 import sys
 import time
-import traceback
-import xml.etree.ElementTree as ET
 from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).resolve().parents[1]))
+from cases import Cases, Failure, expect  # noqa: E402
 
 ROOT = Path(__file__).resolve().parents[2]
 WINDOWS_BUILD = {"i686": "win32", "x86_64": "win64"}
-
-
-class Failure(Exception):
-    pass
-
-
-def expect(condition, message):
-    if not condition:
-        raise Failure(message)
 
 
 class Discs:
@@ -388,24 +380,11 @@ def main():
 def run_cases(args):
     discs = Discs(args)
 
-    suite = ET.Element("testsuite", name=f"disc ({args.label})")
-    failures = 0
+    cases = Cases(f"disc ({args.label})", "Disc")
 
     def case(name, check):
-        nonlocal failures
-        if args.case and name not in args.case:
-            return
-        started = time.monotonic()
-        element = ET.SubElement(suite, "testcase", classname="Disc", name=name)
-        try:
-            check()
-            print(f"[       OK ] Disc.{name}")
-        except Exception as error:  # a failure of the check or of what it runs
-            failures += 1
-            text = str(error) if isinstance(error, Failure) else traceback.format_exc()
-            ET.SubElement(element, "failure", message=text.splitlines()[0] if text else "failed").text = text
-            print(f"[  FAILED  ] Disc.{name}\n{text}")
-        element.set("time", f"{time.monotonic() - started:.2f}")
+        if not args.case or name in args.case:
+            cases.run(name, check)
 
     case("MakeDiscStopsOnProblems", discs.make_disc_stops)
     case("BuildsNeverStartedLeftOut", discs.unoffered_builds)
@@ -417,12 +396,7 @@ def run_cases(args):
     for what, seconds in discs.times.items():
         print(f"time: {what}: {seconds:.1f} s")
 
-    suite.set("tests", str(len(suite)))
-    suite.set("failures", str(failures))
-    args.results.parent.mkdir(parents=True, exist_ok=True)
-    ET.ElementTree(suite).write(args.results, encoding="utf-8", xml_declaration=True)
-    print(f"disc ({args.label}): {len(suite) - failures} passed, {failures} failed")
-    return 1 if failures else 0
+    return cases.write(args.results)
 
 
 if __name__ == "__main__":

@@ -17,23 +17,14 @@ import shutil
 import subprocess
 import sys
 import tempfile
-import time
-import traceback
-import xml.etree.ElementTree as ET
 from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).resolve().parents[1]))
+from cases import Cases, Failure, expect  # noqa: E402
 
 ROOT = Path(__file__).resolve().parents[2]
 TITLE = "## Your first kit"
 VERSIONS = {"3.02": 3, "4.01": 4, "5": 5}
-
-
-class Failure(Exception):
-    pass
-
-
-def expect(condition, message):
-    if not condition:
-        raise Failure(message)
 
 
 def section(readme):
@@ -169,35 +160,14 @@ def main():
     args = parser.parse_args()
     args.kitcheck = args.kitcheck.resolve()
 
-    suite = ET.Element("testsuite", name="README first kit")
-    failures = 0
+    cases = Cases("README first kit", "FirstKit")
     kit = FirstKit(args)
-
-    def case(name, check):
-        nonlocal failures
-        started = time.monotonic()
-        element = ET.SubElement(suite, "testcase", classname="FirstKit", name=name)
-        try:
-            check()
-            print(f"[       OK ] FirstKit.{name}")
-        except Exception as error:  # a failure of the check or of what it runs
-            failures += 1
-            text = str(error) if isinstance(error, Failure) else traceback.format_exc()
-            ET.SubElement(element, "failure", message=text.splitlines()[0] if text else "failed").text = text
-            print(f"[  FAILED  ] FirstKit.{name}\n{text}")
-        element.set("time", f"{time.monotonic() - started:.2f}")
-
     try:
-        case("TheSectionsKitPassesKitcheck", kit.passes_kitcheck)
-        case("TheOkNoCdTableIsKitchecksMatrix", kit.offer_table)
+        cases.run("TheSectionsKitPassesKitcheck", kit.passes_kitcheck)
+        cases.run("TheOkNoCdTableIsKitchecksMatrix", kit.offer_table)
     finally:
         kit.close()
-    suite.set("tests", str(len(suite)))
-    suite.set("failures", str(failures))
-    args.results.parent.mkdir(parents=True, exist_ok=True)
-    ET.ElementTree(suite).write(args.results, encoding="utf-8", xml_declaration=True)
-    print(f"README first kit: {len(suite) - failures} passed, {failures} failed")
-    return 1 if failures else 0
+    return cases.write(args.results)
 
 
 if __name__ == "__main__":

@@ -24,12 +24,12 @@ import subprocess
 import sys
 import tempfile
 import time
-import traceback
-import xml.etree.ElementTree as ET
 from pathlib import Path
 
 ROOT = Path(__file__).resolve().parents[2]
 sys.path.insert(0, str(ROOT / "tests" / "disc"))
+sys.path.insert(0, str(ROOT / "tests"))
+from cases import Cases, Failure, expect  # noqa: E402
 import disc_test  # noqa: E402  the disc suite's CD-ROM drive and its Windows side
 
 PACKAGE = "setup32-kit"
@@ -41,8 +41,6 @@ KEYS = {"Setup32": ["nroimg", "tipoimg", "tipoImgTela", "tempo"],
         "OKnoCD": ["ie3port", "ie4port", "ie3ingl", "ie4ingl"]}
 APT = ["apt-get", "-y", "-q", "-o", "DPkg::Lock::Timeout=300"]
 
-Failure = disc_test.Failure
-expect = disc_test.expect
 
 
 def listing(folder, times=True):
@@ -296,26 +294,18 @@ def main():
         return 2
 
     author = KitAuthor(args)
-    suite = ET.Element("testsuite", name=f"package ({args.label})")
-    failures = 0
+    cases = Cases(f"package ({args.label})", "Package")
     broken = False  # a case the next ones need failed: they are not run
 
     def case(name, check, needs_previous=True):
-        nonlocal failures, broken
-        started = time.monotonic()
-        element = ET.SubElement(suite, "testcase", classname="Package", name=name)
-        try:
+        nonlocal broken
+
+        def guarded():
             if broken and needs_previous:
                 raise Failure("not run: an earlier step failed")
             check()
-            print(f"[       OK ] Package.{name}")
-        except Exception as error:  # a failure of the check or of what it runs
-            failures += 1
+        if not cases.run(name, guarded):
             broken = broken or needs_previous
-            text = str(error) if isinstance(error, Failure) else traceback.format_exc()
-            ET.SubElement(element, "failure", message=text.splitlines()[0] if text else "failed").text = text
-            print(f"[  FAILED  ] Package.{name}\n{text}")
-        element.set("time", f"{time.monotonic() - started:.2f}")
 
     try:
         case("PackageScriptBuildsTheDeb", author.package)
@@ -332,12 +322,7 @@ def main():
         case("RemovedAtTheEnd", author.remove, needs_previous=False)
         author.cleanup()
 
-    suite.set("tests", str(len(suite)))
-    suite.set("failures", str(failures))
-    args.results.parent.mkdir(parents=True, exist_ok=True)
-    ET.ElementTree(suite).write(args.results, encoding="utf-8", xml_declaration=True)
-    print(f"package ({args.label}): {len(suite) - failures} passed, {failures} failed")
-    return 1 if failures else 0
+    return cases.write(args.results)
 
 
 if __name__ == "__main__":

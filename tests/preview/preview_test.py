@@ -20,11 +20,11 @@ import shutil
 import subprocess
 import sys
 import time
-import traceback
-import xml.etree.ElementTree as ET
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
+sys.path.insert(0, str(Path(__file__).resolve().parents[1]))
+from cases import Cases, expect  # noqa: E402
 import chromium_check  # noqa: E402
 
 ROOT = Path(__file__).resolve().parents[2]
@@ -35,15 +35,6 @@ CONTROL = {3: "OpIE3", 4: "OpIE4", 5: "OpIE5"}
 # Client areas at 96 dpi: the pages' 6555 x 4500 twips, the frame's 9255 x 8460.
 PAGE_CLIENT = (437, 300)
 FRAME_CLIENT = (617, 564)
-
-
-class Failure(Exception):
-    pass
-
-
-def expect(condition, message):
-    if not condition:
-        raise Failure(message)
 
 
 # ---- the sheet as a reader's program sees it
@@ -363,26 +354,14 @@ def main():
     work.mkdir(parents=True)
     kits = make_kits(args, work)
 
-    suite = ET.Element("testsuite", name=f"preview ({args.label})")
-    failures = 0
-
-    def case(name, check, seconds=0.0):
-        nonlocal failures
-        element = ET.SubElement(suite, "testcase", classname="Preview", name=name, time=f"{seconds:.2f}")
-        try:
-            check()
-            print(f"[       OK ] Preview.{name}")
-        except Exception as error:  # a failure of the check or of what it runs
-            failures += 1
-            text = str(error) if isinstance(error, Failure) else traceback.format_exc()
-            ET.SubElement(element, "failure", message=text.splitlines()[0] if text else "failed").text = text
-            print(f"[  FAILED  ] Preview.{name}\n{text}")
+    cases = Cases(f"preview ({args.label})", "Preview")
+    case = cases.run
 
     for kit_name in args.kits.split(","):
         title = kit_name.capitalize() + "Kit"
         run = KitRun(args, kit_name, kits[kit_name], work / f"{kit_name}-sheet")
-        case(f"{title}.Runs", lambda: (run.run(), run.ran()), 0.0)
-        suite[-1].set("time", f"{run.seconds:.2f}")
+        case(f"{title}.Runs", lambda: (run.run(), run.ran()))
+        cases.set_time(run.seconds)
         print(f"{kit_name} kit: the sheet took {run.seconds:.1f} s")
         case(f"{title}.EveryCombination", run.combinations)
         case(f"{title}.CapturesOfTheLauncher", run.captures)
@@ -401,12 +380,7 @@ def main():
                 ["picture-missing", "program-missing", "offered-installer-missing"]))
             case(f"{title}.MissingInstallerMarked", lambda: run.missing_marked("ie401\\ie4setup.exe"))
 
-    suite.set("tests", str(len(suite)))
-    suite.set("failures", str(failures))
-    args.results.parent.mkdir(parents=True, exist_ok=True)
-    ET.ElementTree(suite).write(args.results, encoding="utf-8", xml_declaration=True)
-    print(f"preview ({args.label}): {len(suite) - failures} passed, {failures} failed")
-    return 1 if failures else 0
+    return cases.write(args.results)
 
 
 if __name__ == "__main__":
