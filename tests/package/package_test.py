@@ -42,7 +42,6 @@ KEYS = {"Setup32": ["nroimg", "tipoimg", "tipoImgTela", "tempo"],
 APT = ["apt-get", "-y", "-q", "-o", "DPkg::Lock::Timeout=300"]
 
 
-
 def listing(folder, times=True):
     """Every entry of a folder: name, kind, size, digest of its bytes and,
     with times, its modification time."""
