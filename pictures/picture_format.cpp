@@ -107,17 +107,30 @@ PictureInfo InspectGif(const std::uint8_t* d, std::size_t size) {
 PictureInfo InspectBitmapHead(const std::uint8_t* head, std::size_t headSize, std::size_t fileSize) {
     // The checks of a bitmap read its first kBitmapHead bytes only.
     if (fileSize == 0 || fileSize > kMaxPictureFileSize || headSize < (fileSize < kBitmapHead ? fileSize : kBitmapHead) ||
-        headSize < 2 || head[0] != 'B' || head[1] != 'M')
+        SniffPicture(head, headSize) != PictureFormat::Bmp)
         return {};
     return InspectBmp(head, fileSize);
 }
 
-PictureInfo InspectPicture(const std::uint8_t* data, std::size_t size) {
-    if (size == 0 || size > kMaxPictureFileSize) return {};
-    if (size >= 2 && data[0] == 'B' && data[1] == 'M') return InspectBmp(data, size);
-    if (size >= 3 && data[0] == 0xFF && data[1] == 0xD8 && data[2] == 0xFF) return InspectJpeg(data, size);
+PictureFormat SniffPicture(const std::uint8_t* data, std::size_t size) {
+    if (size >= 2 && data[0] == 'B' && data[1] == 'M') return PictureFormat::Bmp;
+    if (size >= 3 && data[0] == 0xFF && data[1] == 0xD8 && data[2] == 0xFF) return PictureFormat::Jpeg;
     if (size >= 6 && data[0] == 'G' && data[1] == 'I' && data[2] == 'F' && data[3] == '8' &&
         (data[4] == '7' || data[4] == '9') && data[5] == 'a')
+        return PictureFormat::Gif;
+    return PictureFormat::Unknown;
+}
+
+PictureInfo InspectPicture(const std::uint8_t* data, std::size_t size) {
+    if (size == 0 || size > kMaxPictureFileSize) return {};
+    switch (SniffPicture(data, size)) {
+    case PictureFormat::Bmp:
+        return InspectBmp(data, size);
+    case PictureFormat::Jpeg:
+        return InspectJpeg(data, size);
+    case PictureFormat::Gif:
         return InspectGif(data, size);
-    return {};
+    default:
+        return {};
+    }
 }

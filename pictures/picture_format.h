@@ -22,6 +22,10 @@ struct PictureInfo {
     std::size_t infoOffset = 0, bitsOffset = 0, bitsSize = 0;
 };
 
+// The format a file's first bytes name (at least 6 of them, or all): "BM",
+// the JPEG start marker and the first marker's 0xFF, "GIF87a" or "GIF89a".
+PictureFormat SniffPicture(const std::uint8_t* data, std::size_t size);
+
 PictureInfo InspectPicture(const std::uint8_t* data, std::size_t size);
 
 // A bitmap's check from the first bytes of its file, the file being

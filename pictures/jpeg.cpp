@@ -1,0 +1,1059 @@
+// JPEG: Huffman-coded pictures of 8-bit samples, sequential (baseline and
+// extended) or progressive, grey or in three components (YCbCr, or RGB
+// when the components are named R, G and B or Adobe's marker says so
+// without JFIF's), each component sampled at any factor of 1 to 4 that
+// divides the largest; restart intervals.
+//
+// The file is read through a buffer of kInput bytes, never past its end. A
+// frame whose first scan holds every component (a baseline picture) is
+// decoded a row of MCUs at a time: each block through the inverse DCT into
+// the rows of its component, and those rows, upsampled and turned into
+// blue, green and red, straight into the DIB section's rows (a grey
+// picture's blocks go into the section themselves, 8 bits with a grey
+// table). Any other frame (progressive, or sequential in several scans)
+// keeps its coefficients until its end and then takes the same road.
+//
+// The road is the era's fast one: Huffman codes looked up kFastBits at a
+// time, with small AC coefficients' values in the same look-up; the
+// integer inverse DCT of Arai, Agui and Nakajima (5 multiplications a pass
+// of 8), columns and rows of zero coefficients short-cut; colour from
+// tables. Chroma sampled at half the rate is upsampled with the triangle
+// filter (3/4 of the nearer sample, 1/4 of the farther), as libjpeg does by
+// default: the nearer sample alone loses too much on a detailed photograph.
+//
+// What it accepts and refuses is what stb_image 2.27 did, which read the
+// launcher's JPEGs before it: the same markers, segments, limits and
+// errors, in the same order, and a damaged scan's bits read the same way
+// (from a marker in the data on, or past the file's end, every bit is 0).
+// Besides: a picture of more than kMaxPicturePixels, a Huffman table of
+// more than 256 codes or a scan using a table not defined (stb_image went
+// past its tables) and a byte other than 0xFF where a marker is due before
+// the frame are refused, and so is a JPEG of four components (CMYK, print
+// work, which stb_image turned into RGB).
+#include <climits>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include "pictures/decoder.h"
+
+namespace {
+
+constexpr unsigned kNoMarker = 0xFF;
+constexpr int kFastBits = 9;
+constexpr int kFast = 1 << kFastBits;
+constexpr std::size_t kInput = 4096;
+constexpr std::uint64_t kMostBlock = 256u << 20;  // the largest block of memory asked for
+
+// Where the k-th coefficient in zigzag order lies in a block, row by row; a
+// damaged run past the 64th lands on the last.
+const std::uint8_t kNatural[64 + 16] = {
+    0,  1,  8,  16, 9,  2,  3,  10, 17, 24, 32, 25, 18, 11, 4,  5,  12, 19, 26, 33, 40, 48, 41, 34, 27, 20, 13,
+    6,  7,  14, 21, 28, 35, 42, 49, 56, 57, 50, 43, 36, 29, 22, 15, 23, 30, 37, 44, 51, 58, 59, 52, 45, 38, 31,
+    39, 46, 53, 60, 61, 54, 47, 55, 62, 63, 63, 63, 63, 63, 63, 63, 63, 63, 63, 63, 63, 63, 63, 63, 63, 63};
+
+// The inverse DCT's values carry kFraction bits below the unit, its
+// constants kConstBits.
+constexpr int kFraction = 4;
+constexpr int kConstBits = 10;
+constexpr std::int32_t Fix(double x) { return static_cast<std::int32_t>(x * (1 << kConstBits) + 0.5); }
+constexpr std::int32_t kSqrt2 = Fix(1.414213562), kC2 = Fix(1.847759065), kC2MinusC6 = Fix(1.082392200),
+                       kC2PlusC6 = Fix(2.613125930);
+inline std::int32_t Mul(std::int32_t x, std::int32_t k) { return (x * k) >> kConstBits; }
+// The scale of frequency k that the factorisation leaves to the
+// dequantisation: cos(k pi / 16) sqrt 2, 1 for k = 0, in 14 bits.
+const std::uint16_t kAanScale[8] = {16384, 22725, 21407, 19266, 16384, 12873, 8867, 4520};
+// The pixel's level (128) and the rounding, added to a block's DC.
+constexpr std::int32_t kLevel = (128 << (kFraction + 3)) + (1 << (kFraction + 2));
+
+// Which columns of a block hold a coefficient: bit c for row 0, bit 8 + c
+// for a lower row.
+inline unsigned ColumnBit(int natural) { return (natural < 8 ? 1u : 0x100u) << (natural & 7); }
+
+struct Huffman {
+    // The code in the next kFastBits bits: its length << 8 | its symbol; 0
+    // for a longer code.
+    std::uint16_t fast[kFast];
+    std::uint32_t maxcode[18];  // per length, the first code past it, in 16 bits
+    int delta[17];              // per length, the index in `values` of its first code less that code
+    std::uint8_t values[256];
+    bool defined = false;
+};
+
+struct Component {
+    int id = 0, h = 1, v = 1, tq = 0, hd = 0, ha = 0;
+    int dc = 0;                // the DC predictor
+    int x = 0, y = 0;          // samples across and down
+    int bw = 0, bh = 0;        // blocks across and down in the frame padded to whole MCUs
+    int hs = 1, vs = 1;        // pixels a sample covers across and down
+    std::uint8_t* plane = nullptr;  // `ring` rows of bw * 8 samples
+    int ring = 0;
+    std::uint8_t* up = nullptr;     // a row upsampled to the picture's width
+    std::int16_t* sums = nullptr;   // a row of 4 times its samples, or of vertical sums
+    std::int16_t* coeff = nullptr;  // every block's coefficients, when kept
+    std::uint8_t* Row(int r) const { return plane + static_cast<std::size_t>(r % ring) * static_cast<std::size_t>(bw) * 8; }
+};
+
+class Jpeg final : public PictureDecoder {
+public:
+    explicit Jpeg(const PictureHead& head) : PictureDecoder(head) {}
+    ~Jpeg() override {
+        std::free(work_);
+        std::free(coeff_);
+    }
+    bool Start(PictureSource& source, const PictureHead& head, PictureLoad& load);
+    bool Finish(PictureSource& source, PictureLoad& load, std::uint8_t* bits) override;
+
+private:
+    // The file's bytes; 0 past its end.
+    unsigned Get8() { return at_ < end_ ? *at_++ : Refill(); }
+    unsigned Refill();
+    unsigned Get16() {
+        const unsigned high = Get8();
+        return high << 8 | Get8();
+    }
+    void Skip(std::size_t n);
+    bool AtEnd() const { return at_ == end_ && (source_->bytes || read() == fileSize()); }
+    unsigned NextMarker();
+
+    bool Segment(unsigned marker);
+    bool Quantization();
+    bool HuffmanTables();
+    bool Frame(unsigned marker, PictureLoad& load);
+    bool Prepare();
+    bool ScanHeader();
+    bool KeepCoefficients();
+
+    // The scan's entropy-coded bits.
+    void Reset();
+    void Fill(std::uint32_t& buf, int& bits);
+    int Decode(const Huffman& h, std::uint32_t& buf, int& bits);
+    int Receive(std::uint32_t& buf, int& bits, int n);
+    unsigned Bits(std::uint32_t& buf, int& bits, int n);
+    bool Restart();
+    template <typename Block, typename RowDone>
+    bool Scan(Block&& block, RowDone&& rowDone);
+    bool DecodeBlock(Component& c, const std::int32_t* quant, std::int32_t* block, unsigned& columns);
+    bool DecodeDc(Component& c, std::int16_t* data);
+    bool DecodeAc(const Component& c, std::int16_t* data);
+    bool DecodeScan();
+
+    // Samples into pixels.
+    void Idct(std::int32_t* block, unsigned columns, std::uint8_t* out, std::ptrdiff_t stride);
+    void IdctInto(int bx, int by, unsigned columns);
+    void Dequantize(const Component& c, int bx, int by, unsigned& columns);
+    void PutRows(int mcuRow);
+    void PutRow(int y);
+    const std::uint8_t* Sampled(Component& c, int y);
+    void PutKept();
+
+    PictureSource* source_ = nullptr;
+    const std::uint8_t* at_ = nullptr;
+    const std::uint8_t* end_ = nullptr;
+    bool failed_ = false;  // a read of the file failed
+
+    // The entropy-coded data: bits waiting, left-aligned, and the marker that
+    // ended the data (kNoMarker: none yet).
+    std::uint32_t buf_ = 0;
+    int bits_ = 0;
+    bool nomore_ = false;
+    unsigned marker_ = kNoMarker;
+    int interval_ = 0, todo_ = 0, eobrun_ = 0;
+
+    // The frame.
+    bool progressive_ = false, jfif_ = false;
+    int adobe_ = -1, rgbNames_ = 0;
+    int width_ = 0, height_ = 0, count_ = 0, hmax_ = 1, vmax_ = 1, mcusX_ = 0, mcusY_ = 0;
+    Component comp_[3];
+    bool rgb_ = false, fancyRows_ = false;
+    // The scan.
+    int scanCount_ = 0, order_[3] = {0, 0, 0}, ss_ = 0, se_ = 0, ah_ = 0, al_ = 0;
+    int scans_ = 0;      // scans seen
+    bool rows_ = false;  // the first scan put the rows out
+    bool kept_ = false;  // the coefficients are kept until the end
+
+    // The section.
+    std::uint8_t* section_ = nullptr;
+    std::size_t stride_ = 0;
+    int next_ = 0;  // the next row to put out, from the top
+
+    std::uint8_t* work_ = nullptr;
+    std::int16_t* coeff_ = nullptr;
+
+    Huffman dc_[4], ac_[4];
+    std::int16_t fastAc_[4][kFast];  // value << 8 | run << 4 | code and value's bits; 0: not so
+    std::int32_t quant_[4][64];      // scaled for the inverse DCT, in natural order
+    std::uint16_t rawQuant_[4][64];
+    std::int32_t block_[64] = {};  // zero between blocks
+    std::int32_t ones_[64];
+    std::uint8_t edge_[64];
+    std::uint8_t limit_[1024];  // a sum's low 10 bits to a sample, clamped
+    int crR_[256], cbB_[256], crG_[256], cbG_[256];
+    std::uint8_t input_[kInput];
+};
+
+// ---------------------------------------------------------------- the bytes
+
+unsigned Jpeg::Refill() {
+    if (source_->bytes || read() == fileSize()) return 0;
+    std::size_t n = fileSize() - read();
+    if (n > kInput) n = kInput;
+    const std::size_t got = Read(*source_, input_, n);
+    at_ = input_;
+    end_ = input_ + got;
+    if (got < n) failed_ = true;
+    return got ? *at_++ : 0;
+}
+
+void Jpeg::Skip(std::size_t n) {
+    while (n) {
+        if (at_ == end_) {
+            if (Refill() == 0 && at_ == end_) return;  // past the end
+            --at_;
+        }
+        const std::size_t here = static_cast<std::size_t>(end_ - at_) < n ? static_cast<std::size_t>(end_ - at_) : n;
+        at_ += here;
+        n -= here;
+    }
+}
+
+// The next marker: the one that ended the last scan's data, or the one here
+// after any fill bytes; kNoMarker when another byte is here.
+unsigned Jpeg::NextMarker() {
+    if (marker_ != kNoMarker) {
+        const unsigned m = marker_;
+        marker_ = kNoMarker;
+        return m;
+    }
+    unsigned x = Get8();
+    if (x != 0xFF) return kNoMarker;
+    while (x == 0xFF) x = Get8();
+    return x;
+}
+
+// ---------------------------------------------------------------- segments
+
+// A segment between frames and scans: tables, the restart interval,
+// application data and comments. False for any other.
+bool Jpeg::Segment(unsigned marker) {
+    if (marker == 0xDD) {
+        if (Get16() != 4) return false;
+        interval_ = static_cast<int>(Get16());
+        return true;
+    }
+    if (marker == 0xDB) return Quantization();
+    if (marker == 0xC4) return HuffmanTables();
+    if ((marker < 0xE0 || marker > 0xEF) && marker != 0xFE) return false;
+    int left = static_cast<int>(Get16());
+    if (left < 2) return false;
+    left -= 2;
+    static const char kJfif[5] = {'J', 'F', 'I', 'F', 0}, kAdobe[6] = {'A', 'd', 'o', 'b', 'e', 0};
+    if (marker == 0xE0 && left >= 5) {
+        bool same = true;
+        for (char c : kJfif) same = Get8() == static_cast<unsigned char>(c) && same;
+        left -= 5;
+        if (same) jfif_ = true;
+    } else if (marker == 0xEE && left >= 12) {
+        bool same = true;
+        for (char c : kAdobe) same = Get8() == static_cast<unsigned char>(c) && same;
+        left -= 6;
+        if (same) {
+            Get8(), Get16(), Get16();  // version and flags
+            adobe_ = static_cast<int>(Get8());
+            left -= 6;
+        }
+    }
+    Skip(static_cast<std::size_t>(left));
+    return true;
+}
+
+bool Jpeg::Quantization() {
+    int left = static_cast<int>(Get16()) - 2;
+    while (left > 0) {
+        const unsigned pq = Get8(), precision = pq >> 4, t = pq & 15;
+        if (precision > 1 || t > 3) return false;
+        for (int k = 0; k < 64; ++k)
+            rawQuant_[t][kNatural[k]] = static_cast<std::uint16_t>(precision ? Get16() : Get8());
+        // Each step scaled by the factors the inverse DCT leaves to it.
+        for (int i = 0; i < 64; ++i) {
+            const std::uint32_t scale = (kAanScale[i >> 3] * std::uint32_t{kAanScale[i & 7]} + (1u << 13)) >> 14;
+            quant_[t][i] = static_cast<std::int32_t>((rawQuant_[t][i] * scale + (1u << (13 - kFraction))) >> (14 - kFraction));
+        }
+        left -= precision ? 129 : 65;
+    }
+    return left == 0;
+}
+
+bool Jpeg::HuffmanTables() {
+    int left = static_cast<int>(Get16()) - 2;
+    while (left > 0) {
+        const unsigned tcth = Get8(), tc = tcth >> 4, th = tcth & 15;
+        if (tc > 1 || th > 3) return false;
+        int counts[16], n = 0;
+        for (int& count : counts) n += count = static_cast<int>(Get8());
+        left -= 17;
+        // stb_image wrote past its tables for more than 256 codes.
+        if (n > 256 || n > left) return false;
+        Huffman& h = tc ? ac_[th] : dc_[th];
+        h.defined = false;
+        for (int i = 0; i < n; ++i) h.values[i] = static_cast<std::uint8_t>(Get8());
+        left -= n;
+        // Canonical codes: each length's codes follow the shorter ones'.
+        std::uint8_t sizes[257];
+        std::uint16_t codes[256];
+        int k = 0;
+        for (int length = 1; length <= 16; ++length)
+            for (int i = 0; i < counts[length - 1]; ++i) sizes[k++] = static_cast<std::uint8_t>(length);
+        sizes[k] = 0;
+        unsigned code = 0;
+        k = 0;
+        for (int length = 1; length <= 16; ++length) {
+            h.delta[length] = k - static_cast<int>(code);
+            if (sizes[k] == length) {
+                while (sizes[k] == length) codes[k++] = static_cast<std::uint16_t>(code++);
+                if (code - 1 >= 1u << length) return false;  // more codes than the length holds
+            }
+            h.maxcode[length] = code << (16 - length);
+            code <<= 1;
+        }
+        h.maxcode[17] = 0xFFFFFFFFu;
+        std::memset(h.fast, 0, sizeof h.fast);
+        for (int i = 0; i < k; ++i) {
+            const int s = sizes[i];
+            if (s > kFastBits) continue;
+            const int first = codes[i] << (kFastBits - s), many = 1 << (kFastBits - s);
+            for (int j = 0; j < many; ++j) h.fast[first + j] = static_cast<std::uint16_t>(s << 8 | h.values[i]);
+        }
+        if (tc) {
+            // A code and the value after it within kFastBits, the value
+            // small: both taken in one look-up.
+            std::int16_t* fast = fastAc_[th];
+            for (int i = 0; i < kFast; ++i) {
+                fast[i] = 0;
+                const int e = h.fast[i];
+                if (!e) continue;
+                const int s = e >> 8, run = (e >> 4) & 15, magnitude = e & 15;
+                if (!magnitude || s + magnitude > kFastBits) continue;
+                int value = ((i << s) & (kFast - 1)) >> (kFastBits - magnitude);
+                if (value < 1 << (magnitude - 1)) value += 1 - (1 << magnitude);
+                if (value >= -128 && value <= 127) fast[i] = static_cast<std::int16_t>(value * 256 + run * 16 + s + magnitude);
+            }
+        }
+        h.defined = true;
+    }
+    return left == 0;
+}
+
+bool Jpeg::Frame(unsigned marker, PictureLoad& load) {
+    progressive_ = marker == 0xC2;
+    const unsigned length = Get16();
+    if (length < 11 || Get8() != 8) return false;  // 8-bit samples only
+    height_ = static_cast<int>(Get16());
+    if (!height_) return false;  // a height given later (DNL): neither stb_image nor libjpeg
+    width_ = static_cast<int>(Get16());
+    if (!width_) return false;
+    count_ = static_cast<int>(Get8());
+    if ((count_ != 1 && count_ != 3) || length != 8 + 3u * static_cast<unsigned>(count_)) return false;
+    for (int i = 0; i < count_; ++i) {
+        Component& c = comp_[i];
+        c.id = static_cast<int>(Get8());
+        if (count_ == 3 && c.id == "RGB"[i]) ++rgbNames_;
+        const unsigned hv = Get8();
+        c.h = static_cast<int>(hv >> 4), c.v = static_cast<int>(hv & 15);
+        c.tq = static_cast<int>(Get8());
+        if (c.h < 1 || c.h > 4 || c.v < 1 || c.v > 4 || c.tq > 3) return false;
+        if (c.h > hmax_) hmax_ = c.h;
+        if (c.v > vmax_) vmax_ = c.v;
+    }
+    for (int i = 0; i < count_; ++i)
+        if (hmax_ % comp_[i].h || vmax_ % comp_[i].v) return false;  // ratios that aren't whole
+    if (static_cast<std::int64_t>(width_) * height_ > kMaxPicturePixels) return false;
+    mcusX_ = (width_ + 8 * hmax_ - 1) / (8 * hmax_);
+    mcusY_ = (height_ + 8 * vmax_ - 1) / (8 * vmax_);
+    for (int i = 0; i < count_; ++i) {
+        Component& c = comp_[i];
+        c.x = (width_ * c.h + hmax_ - 1) / hmax_;
+        c.y = (height_ * c.v + vmax_ - 1) / vmax_;
+        c.bw = mcusX_ * c.h, c.bh = mcusY_ * c.v;
+        c.hs = hmax_ / c.h, c.vs = vmax_ / c.v;
+        if (c.vs == 2 && count_ == 3) fancyRows_ = true;
+    }
+    if (count_ == 1) {
+        if (!load.SetSection(width_, height_, 8, 256)) return false;
+        std::uint8_t* table = load.table();
+        for (int i = 0; i < 256; ++i, table += 4)
+            table[0] = table[1] = table[2] = static_cast<std::uint8_t>(i), table[3] = 0;
+    } else if (!load.SetSection(width_, height_, 24, 0)) {
+        return false;
+    }
+    return Prepare();
+}
+
+// The tables, the rows' buffers and, for a progressive frame, the
+// coefficients.
+bool Jpeg::Prepare() {
+    for (int i = 0; i < 1024; ++i) limit_[i] = static_cast<std::uint8_t>(i < 256 ? i : i < 512 ? 255 : 0);
+    for (int i = 0; i < 256; ++i) {
+        const int d = i - 128;  // ITU-R BT.601 as JFIF has it, in 16 bits
+        crR_[i] = (91881 * d + 32768) >> 16;
+        cbB_[i] = (116130 * d + 32768) >> 16;
+        crG_[i] = -46802 * d;
+        cbG_[i] = -22554 * d + 32768;
+    }
+    for (std::int32_t& q : ones_) q = 1;
+    std::uint64_t size = 0;
+    if (count_ == 3) {
+        for (Component& c : comp_) {
+            c.ring = c.v * 8 * (fancyRows_ ? 2 : 1);
+            size += static_cast<std::uint64_t>(c.ring) * static_cast<std::uint64_t>(c.bw) * 8;
+            if (c.hs > 1 || c.vs == 2)
+                size += static_cast<std::uint64_t>(c.x) * static_cast<std::uint64_t>(c.hs) + 8 +
+                        2 * static_cast<std::uint64_t>(c.x);
+        }
+        if (size > kMostBlock) return false;
+        work_ = static_cast<std::uint8_t*>(std::malloc(static_cast<std::size_t>(size)));
+        if (!work_) return false;
+        std::memset(work_, 0, static_cast<std::size_t>(size));
+        std::uint8_t* at = work_;
+        for (Component& c : comp_) {
+            c.plane = at;
+            at += static_cast<std::size_t>(c.ring) * static_cast<std::size_t>(c.bw) * 8;
+            if (c.hs > 1 || c.vs == 2) {
+                c.sums = reinterpret_cast<std::int16_t*>(at);
+                at += 2 * static_cast<std::size_t>(c.x);
+                c.up = at;
+                at += static_cast<std::size_t>(c.x) * static_cast<std::size_t>(c.hs) + 8;
+            }
+        }
+    }
+    return !progressive_ || KeepCoefficients();
+}
+
+bool Jpeg::KeepCoefficients() {
+    std::uint64_t size = 0;
+    for (int i = 0; i < count_; ++i)
+        size += static_cast<std::uint64_t>(comp_[i].bw) * static_cast<std::uint64_t>(comp_[i].bh) * 64 * 2;
+    if (size > kMostBlock) return false;
+    coeff_ = static_cast<std::int16_t*>(std::malloc(static_cast<std::size_t>(size)));
+    if (!coeff_) return false;
+    std::memset(coeff_, 0, static_cast<std::size_t>(size));
+    std::int16_t* at = coeff_;
+    for (int i = 0; i < count_; ++i) {
+        comp_[i].coeff = at;
+        at += static_cast<std::size_t>(comp_[i].bw) * static_cast<std::size_t>(comp_[i].bh) * 64;
+    }
+    kept_ = true;
+    return true;
+}
+
+bool Jpeg::ScanHeader() {
+    const unsigned length = Get16();
+    scanCount_ = static_cast<int>(Get8());
+    if (scanCount_ < 1 || scanCount_ > count_ || length != 6 + 2u * static_cast<unsigned>(scanCount_)) return false;
+    for (int i = 0; i < scanCount_; ++i) {
+        const int id = static_cast<int>(Get8());
+        const unsigned tables = Get8();
+        int which = 0;
+        while (which < count_ && comp_[which].id != id) ++which;
+        if (which == count_ || (tables >> 4) > 3 || (tables & 15) > 3) return false;
+        comp_[which].hd = static_cast<int>(tables >> 4);
+        comp_[which].ha = static_cast<int>(tables & 15);
+        order_[i] = which;
+    }
+    ss_ = static_cast<int>(Get8());
+    se_ = static_cast<int>(Get8());
+    const unsigned a = Get8();
+    ah_ = static_cast<int>(a >> 4), al_ = static_cast<int>(a & 15);
+    if (progressive_) {
+        if (ss_ > 63 || se_ > 63 || ss_ > se_ || ah_ > 13 || al_ > 13) return false;
+    } else {
+        if (ss_ != 0 || ah_ != 0 || al_ != 0) return false;
+        se_ = 63;
+    }
+    // The tables it decodes with: both in a sequential scan; the DC table
+    // in a progressive scan's first of the DC, the AC table in one of AC.
+    const bool dc = !progressive_ || (ss_ == 0 && ah_ == 0), ac = !progressive_ || se_ != 0;
+    for (int i = 0; i < scanCount_; ++i) {
+        const Component& c = comp_[order_[i]];
+        if ((dc && !dc_[c.hd].defined) || (ac && !ac_[c.ha].defined)) return false;
+    }
+    return true;
+}
+
+// ---------------------------------------------------------------- entropy
+
+void Jpeg::Reset() {
+    buf_ = 0;
+    bits_ = 0;
+    nomore_ = false;
+    for (Component& c : comp_) c.dc = 0;
+    marker_ = kNoMarker;
+    todo_ = interval_ ? interval_ : INT_MAX;
+    eobrun_ = 0;
+}
+
+// Bits up to more than 24 waiting: the data's bytes (0xFF 0x00 is 0xFF),
+// or from a marker on, zeros.
+void Jpeg::Fill(std::uint32_t& buf, int& bits) {
+    if (nomore_) {
+        bits = 32;
+        return;
+    }
+    do {
+        unsigned b = Get8();
+        if (b == 0xFF) {
+            unsigned c = Get8();
+            while (c == 0xFF) c = Get8();
+            if (c != 0) {
+                marker_ = c;
+                nomore_ = true;
+                return;
+            }
+        }
+        buf |= b << (24 - bits);
+        bits += 8;
+    } while (bits <= 24);
+}
+
+// The next symbol of `h`; -1 for a code it lacks.
+inline int Jpeg::Decode(const Huffman& h, std::uint32_t& buf, int& bits) {
+    if (bits < 16) Fill(buf, bits);
+    const unsigned e = h.fast[buf >> (32 - kFastBits)];
+    if (e) {
+        const int s = static_cast<int>(e >> 8);
+        buf <<= s;
+        bits -= s;
+        return static_cast<int>(e & 255);
+    }
+    const std::uint32_t top = buf >> 16;
+    int k = kFastBits + 1;
+    while (top >= h.maxcode[k]) ++k;
+    if (k == 17) {
+        bits -= 16;
+        return -1;
+    }
+    const int index = static_cast<int>(buf >> (32 - k)) + h.delta[k];
+    buf <<= k;
+    bits -= k;
+    return h.values[index & 255];
+}
+
+// A coefficient of `n` bits (1 to 15), its sign in its first.
+inline int Jpeg::Receive(std::uint32_t& buf, int& bits, int n) {
+    if (bits < n) Fill(buf, bits);
+    const int v = static_cast<int>(buf >> (32 - n));
+    buf <<= n;
+    bits -= n;
+    return v >> (n - 1) ? v : v + 1 - (1 << n);
+}
+
+inline unsigned Jpeg::Bits(std::uint32_t& buf, int& bits, int n) {
+    if (bits < n) Fill(buf, bits);
+    const unsigned v = buf >> (32 - n);
+    buf <<= n;
+    bits -= n;
+    return v;
+}
+
+// After a restart interval's MCUs: on past its marker, or false when none is
+// there (the scan ends).
+bool Jpeg::Restart() {
+    if (bits_ < 24) Fill(buf_, bits_);
+    if (marker_ < 0xD0 || marker_ > 0xD7) return false;
+    Reset();
+    return true;
+}
+
+// The blocks of the scan in their order, each handed to `block(component,
+// column, row, ended)` (its place among the component's blocks); after
+// each row of MCUs, `rowDone(row)`. `ended`: the data stopped where a
+// restart marker was due, and the rest of the scan has none.
+template <typename Block, typename RowDone>
+bool Jpeg::Scan(Block&& block, RowDone&& rowDone) {
+    Reset();
+    bool ended = false;
+    if (scanCount_ == 1) {  // one component: its blocks row by row, each an MCU
+        Component& c = comp_[order_[0]];
+        const int across = (c.x + 7) >> 3, down = (c.y + 7) >> 3;
+        for (int by = 0; by < down; ++by) {
+            for (int bx = 0; bx < across; ++bx) {
+                if (!block(c, bx, by, ended)) return false;
+                if (!ended && --todo_ <= 0 && !Restart()) ended = true;
+            }
+            rowDone(by);
+        }
+        return true;
+    }
+    for (int my = 0; my < mcusY_; ++my) {
+        for (int mx = 0; mx < mcusX_; ++mx) {
+            for (int k = 0; k < scanCount_; ++k) {
+                Component& c = comp_[order_[k]];
+                for (int y = 0; y < c.v; ++y)
+                    for (int x = 0; x < c.h; ++x)
+                        if (!block(c, mx * c.h + x, my * c.v + y, ended)) return false;
+            }
+            if (!ended && --todo_ <= 0 && !Restart()) ended = true;
+        }
+        rowDone(my);
+    }
+    return true;
+}
+
+// A block of a sequential scan into `block` (zero before), each coefficient
+// times its step in `quant`; `columns` says where they are (ColumnBit).
+bool Jpeg::DecodeBlock(Component& c, const std::int32_t* quant, std::int32_t* block, unsigned& columns) {
+    std::uint32_t buf = buf_;
+    int bits = bits_;
+    const int t = Decode(dc_[c.hd], buf, bits);
+    bool ok = t >= 0 && t <= 15;
+    if (ok) {
+        c.dc += t ? Receive(buf, bits, t) : 0;
+        block[0] = c.dc * quant[0];
+        unsigned cols = 1;
+        const std::int16_t* fast = fastAc_[c.ha];
+        const Huffman& h = ac_[c.ha];
+        for (int k = 1; k < 64;) {
+            if (bits < 16) Fill(buf, bits);
+            const int f = fast[buf >> (32 - kFastBits)];
+            int at;
+            if (f) {
+                k += (f >> 4) & 15;
+                const int s = f & 15;
+                buf <<= s;
+                bits -= s;
+                at = kNatural[k++];
+                block[at] = (f >> 8) * quant[at];
+            } else {
+                const int rs = Decode(h, buf, bits);
+                if (rs < 0) {
+                    ok = false;
+                    break;
+                }
+                const int s = rs & 15;
+                if (!s) {
+                    if (rs != 0xF0) break;  // the end of the block
+                    k += 16;
+                    continue;
+                }
+                k += rs >> 4;
+                at = kNatural[k++];
+                block[at] = Receive(buf, bits, s) * quant[at];
+            }
+            cols |= ColumnBit(at);
+        }
+        columns = cols;
+    }
+    buf_ = buf;
+    bits_ = bits;
+    return ok;
+}
+
+// A progressive scan's DC: its first bits, or one more.
+bool Jpeg::DecodeDc(Component& c, std::int16_t* data) {
+    if (se_ != 0) return false;  // DC and AC in one scan
+    if (bits_ < 16) Fill(buf_, bits_);
+    if (ah_ == 0) {
+        std::memset(data, 0, 64 * sizeof *data);
+        const int t = Decode(dc_[c.hd], buf_, bits_);
+        if (t < 0 || t > 15) return false;
+        c.dc += t ? Receive(buf_, bits_, t) : 0;
+        data[0] = static_cast<std::int16_t>(c.dc * (1 << al_));
+    } else if (Bits(buf_, bits_, 1)) {
+        data[0] = static_cast<std::int16_t>(data[0] + (1 << al_));
+    }
+    return true;
+}
+
+// A progressive scan's band of AC coefficients ss_ to se_, its first bits
+// (runs of empty blocks included), or one more bit of each.
+bool Jpeg::DecodeAc(const Component& c, std::int16_t* data) {
+    if (ss_ == 0) return false;
+    const Huffman& h = ac_[c.ha];
+    std::uint32_t buf = buf_;
+    int bits = bits_;
+    bool ok = true;
+    if (ah_ == 0) {
+        if (eobrun_) {
+            --eobrun_;
+            return true;
+        }
+        const std::int16_t* fast = fastAc_[c.ha];
+        int k = ss_;
+        do {
+            if (bits < 16) Fill(buf, bits);
+            const int f = fast[buf >> (32 - kFastBits)];
+            if (f) {
+                k += (f >> 4) & 15;
+                const int s = f & 15;
+                buf <<= s;
+                bits -= s;
+                data[kNatural[k++]] = static_cast<std::int16_t>((f >> 8) * (1 << al_));
+                continue;
+            }
+            const int rs = Decode(h, buf, bits);
+            if (rs < 0) {
+                ok = false;
+                break;
+            }
+            const int s = rs & 15, r = rs >> 4;
+            if (!s) {
+                if (r < 15) {  // the end of this block and of the next 2^r - 1 + bits
+                    eobrun_ = (1 << r) - 1;
+                    if (r) eobrun_ += static_cast<int>(Bits(buf, bits, r));
+                    break;
+                }
+                k += 16;
+            } else {
+                k += r;
+                data[kNatural[k++]] = static_cast<std::int16_t>(Receive(buf, bits, s) * (1 << al_));
+            }
+        } while (k <= se_);
+    } else {
+        const int bit = 1 << al_;
+        // One more bit of a coefficient already there.
+        auto refine = [&](std::int16_t* p) {
+            if (Bits(buf, bits, 1) && (*p & bit) == 0) *p = static_cast<std::int16_t>(*p > 0 ? *p + bit : *p - bit);
+        };
+        if (eobrun_) {
+            --eobrun_;
+            for (int k = ss_; k <= se_; ++k)
+                if (data[kNatural[k]]) refine(&data[kNatural[k]]);
+        } else {
+            int k = ss_;
+            do {
+                const int rs = Decode(h, buf, bits);
+                if (rs < 0) {
+                    ok = false;
+                    break;
+                }
+                int s = rs & 15, r = rs >> 4;
+                if (!s) {
+                    if (r < 15) {
+                        eobrun_ = (1 << r) - 1;
+                        if (r) eobrun_ += static_cast<int>(Bits(buf, bits, r));
+                        r = 64;  // the rest of this block
+                    }
+                } else {
+                    if (s != 1) {
+                        ok = false;
+                        break;
+                    }
+                    s = Bits(buf, bits, 1) ? bit : -bit;
+                }
+                // Past r zero coefficients, refining those that aren't, to
+                // the new one.
+                while (k <= se_) {
+                    std::int16_t* p = &data[kNatural[k++]];
+                    if (*p) {
+                        refine(p);
+                    } else if (r == 0) {
+                        *p = static_cast<std::int16_t>(s);
+                        break;
+                    } else {
+                        --r;
+                    }
+                }
+            } while (k <= se_);
+        }
+    }
+    buf_ = buf;
+    bits_ = bits;
+    return ok;
+}
+
+bool Jpeg::DecodeScan() {
+    auto none = [](int) {};
+    if (scans_++ == 0 && !progressive_ && scanCount_ == count_) {
+        // The frame's only scan, as a baseline picture has it: row by row
+        // into the section.
+        rows_ = true;
+        rgb_ = count_ == 3 && (rgbNames_ == 3 || (adobe_ == 0 && !jfif_));
+        auto block = [&](Component& c, int bx, int by, bool ended) {
+            unsigned columns = 0;
+            if (!ended && !DecodeBlock(c, quant_[c.tq], block_, columns)) return false;
+            if (count_ == 1)
+                IdctInto(bx, by, columns);
+            else
+                Idct(block_, columns, c.Row(by * 8) + bx * 8, c.bw * 8);
+            return true;
+        };
+        if (count_ == 1) return Scan(block, none);
+        return Scan(block, [&](int row) { PutRows(row); });
+    }
+    if (rows_) {
+        // Another scan of a frame already shown: read for its verdict.
+        return Scan(
+            [&](Component& c, int, int, bool ended) {
+                unsigned columns = 0;
+                const bool ok = ended || DecodeBlock(c, ones_, block_, columns);
+                std::memset(block_, 0, sizeof block_);
+                return ok;
+            },
+            none);
+    }
+    if (!kept_ && !KeepCoefficients()) return false;
+    if (progressive_)
+        return Scan(
+            [&](Component& c, int bx, int by, bool ended) {
+                std::int16_t* data = c.coeff + 64 * (static_cast<std::size_t>(by) * c.bw + bx);
+                return ended || (scanCount_ > 1 || ss_ == 0 ? DecodeDc(c, data) : DecodeAc(c, data));
+            },
+            none);
+    return Scan(
+        [&](Component& c, int bx, int by, bool ended) {
+            if (ended) return true;
+            unsigned columns = 0;
+            if (!DecodeBlock(c, ones_, block_, columns)) return false;
+            std::int16_t* data = c.coeff + 64 * (static_cast<std::size_t>(by) * c.bw + bx);
+            for (int i = 0; i < 64; ++i) data[i] = static_cast<std::int16_t>(block_[i]), block_[i] = 0;
+            return true;
+        },
+        none);
+}
+
+// ---------------------------------------------------------------- samples
+
+// One pass of 8 values of AAN's factorisation: coefficients already scaled
+// by its factors in, samples out (times 8 after both passes).
+inline void Aan(std::int32_t i0, std::int32_t i1, std::int32_t i2, std::int32_t i3, std::int32_t i4, std::int32_t i5,
+                std::int32_t i6, std::int32_t i7, std::int32_t* out) {
+    const std::int32_t t10 = i0 + i4, t11 = i0 - i4, t13 = i2 + i6;
+    const std::int32_t t12 = Mul(i2 - i6, kSqrt2) - t13;
+    const std::int32_t e0 = t10 + t13, e3 = t10 - t13, e1 = t11 + t12, e2 = t11 - t12;
+    const std::int32_t z13 = i5 + i3, z10 = i5 - i3, z11 = i1 + i7, z12 = i1 - i7;
+    const std::int32_t o7 = z11 + z13;
+    const std::int32_t o11 = Mul(z11 - z13, kSqrt2);
+    const std::int32_t z5 = Mul(z10 + z12, kC2);
+    const std::int32_t o10 = Mul(z12, kC2MinusC6) - z5;
+    const std::int32_t o12 = z5 - Mul(z10, kC2PlusC6);
+    const std::int32_t o6 = o12 - o7, o5 = o11 - o6, o4 = o10 + o5;
+    out[0] = e0 + o7, out[7] = e0 - o7;
+    out[1] = e1 + o6, out[6] = e1 - o6;
+    out[2] = e2 + o5, out[5] = e2 - o5;
+    out[4] = e3 + o4, out[3] = e3 - o4;
+}
+
+// The inverse DCT of `block` (left zero) into 8 rows of 8 samples at `out`.
+// A column without coefficients, or with its first alone, takes no pass of
+// its own; rows the same in every column neither.
+void Jpeg::Idct(std::int32_t* block, unsigned columns, std::uint8_t* out, std::ptrdiff_t stride) {
+    constexpr int kShift = kFraction + 3;
+    if ((columns & 0xFFFEu) == 0) {  // the DC alone: the block is one sample
+        const std::uint8_t v = limit_[((block[0] + kLevel) >> kShift) & 1023];
+        block[0] = 0;
+        for (int r = 0; r < 8; ++r, out += stride) std::memset(out, v, 8);
+        return;
+    }
+    block[0] += kLevel;
+    std::int32_t ws[64];
+    for (int c = 0; c < 8; ++c) {
+        std::int32_t* in = block + c;
+        std::int32_t* w = ws + c;
+        if (!(columns & (0x100u << c))) {
+            const std::int32_t v = in[0];
+            in[0] = 0;
+            for (int r = 0; r < 8; ++r) w[8 * r] = v;
+            continue;
+        }
+        std::int32_t o[8];
+        Aan(in[0], in[8], in[16], in[24], in[32], in[40], in[48], in[56], o);
+        for (int r = 0; r < 8; ++r) w[8 * r] = o[r], in[8 * r] = 0;
+    }
+    if ((columns & 0xFEFEu) == 0) {  // column 0 alone: each row is one sample
+        for (int r = 0; r < 8; ++r, out += stride) std::memset(out, limit_[(ws[8 * r] >> kShift) & 1023], 8);
+        return;
+    }
+    const int rows = columns >> 8 ? 8 : 1;  // without lower rows, every row is the first
+    std::uint8_t* to = out;
+    for (int r = 0; r < rows; ++r, to += stride) {
+        const std::int32_t* w = ws + 8 * r;
+        std::int32_t o[8];
+        Aan(w[0], w[1], w[2], w[3], w[4], w[5], w[6], w[7], o);
+        for (int i = 0; i < 8; ++i) to[i] = limit_[(o[i] >> kShift) & 1023];
+    }
+    for (int r = rows; r < 8; ++r, to += stride) std::memcpy(to, out, 8);
+}
+
+// A grey picture's block straight into the section's rows; one at its
+// right or bottom edge through a block of its own.
+void Jpeg::IdctInto(int bx, int by, unsigned columns) {
+    const int x0 = bx * 8, y0 = by * 8;
+    std::uint8_t* top = section_ + static_cast<std::size_t>(height_ - 1 - y0) * stride_ + x0;
+    const std::ptrdiff_t up = -static_cast<std::ptrdiff_t>(stride_);
+    if (x0 + 8 <= width_ && y0 + 8 <= height_) {
+        Idct(block_, columns, top, up);
+        return;
+    }
+    Idct(block_, columns, edge_, 8);
+    const int w = width_ - x0 < 8 ? width_ - x0 : 8, h = height_ - y0 < 8 ? height_ - y0 : 8;
+    for (int r = 0; r < h; ++r) std::memcpy(top + up * r, edge_ + 8 * r, static_cast<std::size_t>(w));
+}
+
+// A kept block's coefficients times their steps into block_.
+void Jpeg::Dequantize(const Component& c, int bx, int by, unsigned& columns) {
+    const std::int16_t* data = c.coeff + 64 * (static_cast<std::size_t>(by) * c.bw + bx);
+    const std::int32_t* quant = quant_[c.tq];
+    unsigned cols = 1;
+    block_[0] = data[0] * quant[0];
+    for (int i = 1; i < 64; ++i)
+        if (data[i]) block_[i] = data[i] * quant[i], cols |= ColumnBit(i);
+    columns = cols;
+}
+
+// The rows of the picture whose samples are all decoded once MCU row
+// `mcuRow` is: a row whose chroma is filtered with the row below waits for
+// the next.
+void Jpeg::PutRows(int mcuRow) {
+    int limit = (mcuRow + 1) * vmax_ * 8 - (fancyRows_ ? 1 : 0);
+    if (mcuRow == mcusY_ - 1 || limit > height_) limit = height_;
+    for (; next_ < limit; ++next_) PutRow(next_);
+}
+
+// A component's samples for row y of the picture, one a pixel.
+const std::uint8_t* Jpeg::Sampled(Component& c, int y) {
+    const int r = y / c.vs;
+    const std::uint8_t* near = c.Row(r);
+    if (c.hs == 1 && c.vs != 2) return near;
+    const int n = c.x;
+    std::int16_t* s = c.sums;
+    if (c.vs == 2) {  // 3/4 of this row and 1/4 of the nearer other
+        int other = y & 1 ? r + 1 : r - 1;
+        if (other < 0) other = 0;
+        if (other >= c.y) other = c.y - 1;
+        const std::uint8_t* far = c.Row(other);
+        for (int i = 0; i < n; ++i) s[i] = static_cast<std::int16_t>(3 * near[i] + far[i]);
+    } else {
+        for (int i = 0; i < n; ++i) s[i] = static_cast<std::int16_t>(4 * near[i]);
+    }
+    std::uint8_t* up = c.up;
+    if (c.hs == 2) {  // the same across
+        if (n == 1) {
+            up[0] = up[1] = static_cast<std::uint8_t>((s[0] + 2) >> 2);
+            return up;
+        }
+        up[0] = static_cast<std::uint8_t>((4 * s[0] + 8) >> 4);
+        up[1] = static_cast<std::uint8_t>((3 * s[0] + s[1] + 7) >> 4);
+        for (int i = 1; i < n - 1; ++i) {
+            const int t = 3 * s[i];
+            up[2 * i] = static_cast<std::uint8_t>((t + s[i - 1] + 8) >> 4);
+            up[2 * i + 1] = static_cast<std::uint8_t>((t + s[i + 1] + 7) >> 4);
+        }
+        up[2 * n - 2] = static_cast<std::uint8_t>((3 * s[n - 1] + s[n - 2] + 8) >> 4);
+        up[2 * n - 1] = static_cast<std::uint8_t>((4 * s[n - 1] + 7) >> 4);
+    } else {  // each sample repeated
+        for (int i = 0; i < n; ++i) {
+            const std::uint8_t v = static_cast<std::uint8_t>((s[i] + 2) >> 2);
+            for (int j = 0; j < c.hs; ++j) up[i * c.hs + j] = v;
+        }
+    }
+    return up;
+}
+
+// Row y of a colour picture, from its components' samples.
+void Jpeg::PutRow(int y) {
+    std::uint8_t* out = section_ + static_cast<std::size_t>(height_ - 1 - y) * stride_;
+    const std::uint8_t* s0 = Sampled(comp_[0], y);
+    const std::uint8_t* s1 = Sampled(comp_[1], y);
+    const std::uint8_t* s2 = Sampled(comp_[2], y);
+    const int n = width_;
+    if (rgb_) {
+        for (int x = 0; x < n; ++x, out += 3) out[0] = s2[x], out[1] = s1[x], out[2] = s0[x];
+        return;
+    }
+    for (int x = 0; x < n; ++x, out += 3) {
+        const int l = s0[x], cb = s1[x], cr = s2[x];
+        out[0] = limit_[(l + cbB_[cb]) & 1023];
+        out[1] = limit_[(l + ((cbG_[cb] + crG_[cr]) >> 16)) & 1023];
+        out[2] = limit_[(l + crR_[cr]) & 1023];
+    }
+}
+
+// A frame whose coefficients were kept, a row of MCUs at a time.
+void Jpeg::PutKept() {
+    rgb_ = count_ == 3 && (rgbNames_ == 3 || (adobe_ == 0 && !jfif_));
+    for (int my = 0; my < mcusY_; ++my) {
+        for (int k = 0; k < count_; ++k) {
+            const Component& c = comp_[k];
+            for (int by = my * c.v; by < (my + 1) * c.v; ++by)
+                for (int bx = 0; bx < c.bw; ++bx) {
+                    unsigned columns = 0;
+                    if (count_ == 1) {
+                        if (bx * 8 >= width_ || by * 8 >= height_) continue;
+                        Dequantize(c, bx, by, columns);
+                        IdctInto(bx, by, columns);
+                    } else {
+                        Dequantize(c, bx, by, columns);
+                        Idct(block_, columns, c.Row(by * 8) + bx * 8, c.bw * 8);
+                    }
+                }
+        }
+        if (count_ == 3) PutRows(my);
+    }
+}
+
+// ---------------------------------------------------------------- the load
+
+bool Jpeg::Start(PictureSource& source, const PictureHead& head, PictureLoad& load) {
+    source_ = &source;
+    if (source.bytes) {
+        at_ = source.bytes;
+        end_ = source.bytes + fileSize();
+    } else {
+        std::memcpy(input_, head.bytes, head.size);
+        at_ = input_;
+        end_ = input_ + head.size;
+    }
+    if (NextMarker() != 0xD8) return false;
+    unsigned m = NextMarker();
+    while (m != 0xC0 && m != 0xC1 && m != 0xC2) {
+        // Before the frame, a marker follows each segment at once.
+        if (m == kNoMarker || !Segment(m)) return false;
+        m = NextMarker();
+    }
+    return Frame(m, load) && !failed_;
+}
+
+bool Jpeg::Finish(PictureSource& source, PictureLoad& load, std::uint8_t* bits) {
+    source_ = &source;
+    section_ = bits;
+    stride_ = load.stride();
+    for (;;) {
+        const unsigned m = NextMarker();
+        if (m == 0xD9) break;
+        if (m == 0xDA) {
+            if (!ScanHeader() || !DecodeScan()) return false;
+            if (marker_ == kNoMarker) {
+                // The data ended without a marker: the next 0xFF, whatever
+                // follows it is taken for one.
+                while (!AtEnd())
+                    if (Get8() == 0xFF) {
+                        marker_ = Get8();
+                        break;
+                    }
+            }
+        } else if (m == 0xDC) {  // the number of lines, which must be the frame's
+            const unsigned length = Get16(), lines = Get16();
+            if (length != 4 || lines != static_cast<unsigned>(height_)) return false;
+        } else if (!Segment(m)) {
+            return false;
+        }
+        if (failed_) return false;
+    }
+    if (kept_)
+        PutKept();
+    else if (!rows_)
+        std::memset(bits, 128, load.bitsSize());  // a frame without a scan: grey
+    return !failed_;
+}
+
+}  // namespace
+
+PictureDecoder* StartJpeg(PictureSource& source, const PictureHead& head, PictureLoad& load) {
+    Jpeg* jpeg = new (std::nothrow) Jpeg(head);
+    if (jpeg && !jpeg->Start(source, head, load)) {
+        delete jpeg;
+        return nullptr;
+    }
+    return jpeg;
+}
