@@ -127,7 +127,12 @@ private:
 
     // The scan's entropy-coded bits.
     void Reset();
+    struct Waiting {
+        std::uint32_t buf;
+        int bits;
+    };
     void Fill(std::uint32_t& buf, int& bits);
+    Waiting FillSlow(std::uint32_t buf, int bits);
     int Decode(const Huffman& h, std::uint32_t& buf, int& bits);
     int Receive(std::uint32_t& buf, int& bits, int n);
     unsigned Bits(std::uint32_t& buf, int& bits, int n);
@@ -144,7 +149,19 @@ private:
     void IdctInto(int bx, int by, unsigned columns);
     void Dequantize(const Component& c, int bx, int by, unsigned& columns);
     void PutRows(int mcuRow);
+    void ChooseColour() {
+        rgb_ = count_ == 3 && (rgbNames_ == 3 || (adobe_ == 0 && !jfif_));
+        merged_ = count_ == 3 && !rgb_ && comp_[0].hs == 1 && comp_[0].vs == 1 && comp_[1].hs == 2 &&
+                  comp_[1].vs == 2 && comp_[2].hs == 2 && comp_[2].vs == 2;
+    }
     void PutRow(int y);
+    void PutRow2x2(int y);
+    // A pixel's blue, green and red from its luma and chroma.
+    void Pixel(std::uint8_t* out, unsigned l, unsigned cb, unsigned cr) const {
+        out[0] = clamp_[l + cbB_[cb]];
+        out[1] = clamp_[l + ((cbG_[cb] + crG_[cr]) >> 16)];
+        out[2] = clamp_[l + crR_[cr]];
+    }
     const std::uint8_t* Sampled(Component& c, int y);
     void PutKept();
 
@@ -167,6 +184,7 @@ private:
     int width_ = 0, height_ = 0, count_ = 0, hmax_ = 1, vmax_ = 1, mcusX_ = 0, mcusY_ = 0;
     Component comp_[3];
     bool rgb_ = false, fancyRows_ = false;
+    bool merged_ = false;  // colour sampled 2x2: upsampled as it is turned into pixels
     // The scan.
     int scanCount_ = 0, order_[3] = {0, 0, 0}, ss_ = 0, se_ = 0, ah_ = 0, al_ = 0;
     int scans_ = 0;      // scans seen
@@ -182,14 +200,22 @@ private:
     std::int16_t* coeff_ = nullptr;
 
     Huffman dc_[4], ac_[4];
-    std::int16_t fastAc_[4][kFast];  // value << 8 | run << 4 | code and value's bits; 0: not so
+    // value << 8 | run << 4 | code and value's bits; the code's bits alone
+    // for the end of a block (16 zeros: value 0, run 15); 0: not so.
+    std::int16_t fastAc_[4][kFast];
     std::int32_t quant_[4][64];      // scaled for the inverse DCT, in natural order
     std::uint16_t rawQuant_[4][64];
     std::int32_t block_[64] = {};  // zero between blocks
+    // The k-th coefficient's place in the block (the low 6 bits) and its
+    // ColumnBit (from bit 8).
+    std::uint32_t place_[64 + 16];
     std::int32_t ones_[64];
     std::uint8_t edge_[64];
     std::uint8_t limit_[1024];  // a sum's low 10 bits to a sample, clamped
-    int crR_[256], cbB_[256], crG_[256], cbG_[256];
+    std::uint8_t clamp_[1024];  // a sum (-256 to 767) plus 256 to a sample, clamped
+    // Chroma's share of blue, green and red, the 256 of clamp_'s index in
+    // (green's in 16 bits; the sum of its two is positive).
+    std::uint32_t crR_[256], cbB_[256], crG_[256], cbG_[256];
     std::uint8_t input_[kInput];
 };
 
@@ -334,7 +360,11 @@ bool Jpeg::HuffmanTables() {
                 const int e = h.fast[i];
                 if (!e) continue;
                 const int s = e >> 8, run = (e >> 4) & 15, magnitude = e & 15;
-                if (!magnitude || s + magnitude > kFastBits) continue;
+                if (!magnitude) {  // the end of a block, or 16 zeros
+                    fast[i] = static_cast<std::int16_t>((e & 255) == 0xF0 ? 0xF0 + s : s);
+                    continue;
+                }
+                if (s + magnitude > kFastBits) continue;
                 int value = ((i << s) & (kFast - 1)) >> (kFastBits - magnitude);
                 if (value < 1 << (magnitude - 1)) value += 1 - (1 << magnitude);
                 if (value >= -128 && value <= 127) fast[i] = static_cast<std::int16_t>(value * 256 + run * 16 + s + magnitude);
@@ -393,15 +423,19 @@ bool Jpeg::Frame(unsigned marker, PictureLoad& load) {
 // The tables, the rows' buffers and, for a progressive frame, the
 // coefficients.
 bool Jpeg::Prepare() {
-    for (int i = 0; i < 1024; ++i) limit_[i] = static_cast<std::uint8_t>(i < 256 ? i : i < 512 ? 255 : 0);
+    for (int i = 0; i < 1024; ++i) {
+        limit_[i] = static_cast<std::uint8_t>(i < 256 ? i : i < 512 ? 255 : 0);
+        clamp_[i] = static_cast<std::uint8_t>(i < 256 ? 0 : i < 512 ? i - 256 : 255);
+    }
     for (int i = 0; i < 256; ++i) {
         const int d = i - 128;  // ITU-R BT.601 as JFIF has it, in 16 bits
-        crR_[i] = (91881 * d + 32768) >> 16;
-        cbB_[i] = (116130 * d + 32768) >> 16;
-        crG_[i] = -46802 * d;
-        cbG_[i] = -22554 * d + 32768;
+        crR_[i] = static_cast<std::uint32_t>(((91881 * d + 32768) >> 16) + 256);
+        cbB_[i] = static_cast<std::uint32_t>(((116130 * d + 32768) >> 16) + 256);
+        crG_[i] = static_cast<std::uint32_t>(-46802 * d);
+        cbG_[i] = static_cast<std::uint32_t>(-22554 * d + 32768 + (256 << 16));
     }
     for (std::int32_t& q : ones_) q = 1;
+    for (int k = 0; k < 64 + 16; ++k) place_[k] = kNatural[k] | ColumnBit(kNatural[k]) << 8;
     std::uint64_t size = 0;
     if (count_ == 3) {
         for (Component& c : comp_) {
@@ -409,7 +443,7 @@ bool Jpeg::Prepare() {
             size += static_cast<std::uint64_t>(c.ring) * static_cast<std::uint64_t>(c.bw) * 8;
             if (c.hs > 1 || c.vs == 2)
                 size += static_cast<std::uint64_t>(c.x) * static_cast<std::uint64_t>(c.hs) + 8 +
-                        2 * static_cast<std::uint64_t>(c.x);
+                        2 * static_cast<std::uint64_t>(c.x) + 4;
         }
         if (size > kMostBlock) return false;
         work_ = static_cast<std::uint8_t*>(std::malloc(static_cast<std::size_t>(size)));
@@ -421,7 +455,7 @@ bool Jpeg::Prepare() {
             at += static_cast<std::size_t>(c.ring) * static_cast<std::size_t>(c.bw) * 8;
             if (c.hs > 1 || c.vs == 2) {
                 c.sums = reinterpret_cast<std::int16_t*>(at);
-                at += 2 * static_cast<std::size_t>(c.x);
+                at += 2 * static_cast<std::size_t>(c.x) + 4;
                 c.up = at;
                 at += static_cast<std::size_t>(c.x) * static_cast<std::size_t>(c.hs) + 8;
             }
@@ -494,12 +528,28 @@ void Jpeg::Reset() {
 }
 
 // Bits up to more than 24 waiting: the data's bytes (0xFF 0x00 is 0xFF),
-// or from a marker on, zeros.
-void Jpeg::Fill(std::uint32_t& buf, int& bits) {
+// or from a marker on, zeros. Bytes other than 0xFF are taken here; the
+// rest, and the buffer's end, by FillSlow.
+inline void Jpeg::Fill(std::uint32_t& buf, int& bits) {
     if (nomore_) {
         bits = 32;
         return;
     }
+    const std::uint8_t* at = at_;
+    while (bits <= 24) {
+        if (at == end_ || *at == 0xFF) {
+            at_ = at;
+            const Waiting w = FillSlow(buf, bits);
+            buf = w.buf, bits = w.bits;
+            return;
+        }
+        buf |= static_cast<std::uint32_t>(*at++) << (24 - bits);
+        bits += 8;
+    }
+    at_ = at;
+}
+
+Jpeg::Waiting Jpeg::FillSlow(std::uint32_t buf, int bits) {
     do {
         unsigned b = Get8();
         if (b == 0xFF) {
@@ -508,12 +558,13 @@ void Jpeg::Fill(std::uint32_t& buf, int& bits) {
             if (c != 0) {
                 marker_ = c;
                 nomore_ = true;
-                return;
+                break;
             }
         }
         buf |= b << (24 - bits);
         bits += 8;
     } while (bits <= 24);
+    return {buf, bits};
 }
 
 // The next symbol of `h`; -1 for a code it lacks.
@@ -613,17 +664,19 @@ bool Jpeg::DecodeBlock(Component& c, const std::int32_t* quant, std::int32_t* bl
         unsigned cols = 1;
         const std::int16_t* fast = fastAc_[c.ha];
         const Huffman& h = ac_[c.ha];
+        const std::uint32_t* place = place_;
         for (int k = 1; k < 64;) {
             if (bits < 16) Fill(buf, bits);
             const int f = fast[buf >> (32 - kFastBits)];
-            int at;
+            std::uint32_t p;
             if (f) {
-                k += (f >> 4) & 15;
                 const int s = f & 15;
                 buf <<= s;
                 bits -= s;
-                at = kNatural[k++];
-                block[at] = (f >> 8) * quant[at];
+                if (static_cast<unsigned>(f) < 16) break;  // the end of the block
+                k += (f >> 4) & 15;
+                p = place[k++];
+                block[p & 63] = (f >> 8) * quant[p & 63];
             } else {
                 const int rs = Decode(h, buf, bits);
                 if (rs < 0) {
@@ -637,10 +690,10 @@ bool Jpeg::DecodeBlock(Component& c, const std::int32_t* quant, std::int32_t* bl
                     continue;
                 }
                 k += rs >> 4;
-                at = kNatural[k++];
-                block[at] = Receive(buf, bits, s) * quant[at];
+                p = place[k++];
+                block[p & 63] = Receive(buf, bits, s) * quant[p & 63];
             }
-            cols |= ColumnBit(at);
+            cols |= p >> 8;
         }
         columns = cols;
     }
@@ -683,7 +736,7 @@ bool Jpeg::DecodeAc(const Component& c, std::int16_t* data) {
         do {
             if (bits < 16) Fill(buf, bits);
             const int f = fast[buf >> (32 - kFastBits)];
-            if (f) {
+            if (f >> 8) {  // a coefficient (the end of a block and 16 zeros below)
                 k += (f >> 4) & 15;
                 const int s = f & 15;
                 buf <<= s;
@@ -768,7 +821,7 @@ bool Jpeg::DecodeScan() {
         // The frame's only scan, as a baseline picture has it: row by row
         // into the section.
         rows_ = true;
-        rgb_ = count_ == 3 && (rgbNames_ == 3 || (adobe_ == 0 && !jfif_));
+        ChooseColour();
         auto block = [&](Component& c, int bx, int by, bool ended) {
             unsigned columns = 0;
             if (!ended && !DecodeBlock(c, quant_[c.tq], block_, columns)) return false;
@@ -815,9 +868,11 @@ bool Jpeg::DecodeScan() {
 // ---------------------------------------------------------------- samples
 
 // One pass of 8 values of AAN's factorisation: coefficients already scaled
-// by its factors in, samples out (times 8 after both passes).
+// by its factors in, samples out (times 8 after both passes), each handed
+// to put(index, value).
+template <typename Put>
 inline void Aan(std::int32_t i0, std::int32_t i1, std::int32_t i2, std::int32_t i3, std::int32_t i4, std::int32_t i5,
-                std::int32_t i6, std::int32_t i7, std::int32_t* out) {
+                std::int32_t i6, std::int32_t i7, Put&& put) {
     const std::int32_t t10 = i0 + i4, t11 = i0 - i4, t13 = i2 + i6;
     const std::int32_t t12 = Mul(i2 - i6, kSqrt2) - t13;
     const std::int32_t e0 = t10 + t13, e3 = t10 - t13, e1 = t11 + t12, e2 = t11 - t12;
@@ -828,49 +883,71 @@ inline void Aan(std::int32_t i0, std::int32_t i1, std::int32_t i2, std::int32_t 
     const std::int32_t o10 = Mul(z12, kC2MinusC6) - z5;
     const std::int32_t o12 = z5 - Mul(z10, kC2PlusC6);
     const std::int32_t o6 = o12 - o7, o5 = o11 - o6, o4 = o10 + o5;
-    out[0] = e0 + o7, out[7] = e0 - o7;
-    out[1] = e1 + o6, out[6] = e1 - o6;
-    out[2] = e2 + o5, out[5] = e2 - o5;
-    out[4] = e3 + o4, out[3] = e3 - o4;
+    put(0, e0 + o7), put(7, e0 - o7);
+    put(1, e1 + o6), put(6, e1 - o6);
+    put(2, e2 + o5), put(5, e2 - o5);
+    put(4, e3 + o4), put(3, e3 - o4);
+}
+
+// The same when the last four inputs are 0.
+template <typename Put>
+inline void Aan4(std::int32_t i0, std::int32_t i1, std::int32_t i2, std::int32_t i3, Put&& put) {
+    const std::int32_t t12 = Mul(i2, kSqrt2) - i2;
+    const std::int32_t e0 = i0 + i2, e3 = i0 - i2, e1 = i0 + t12, e2 = i0 - t12;
+    const std::int32_t o7 = i1 + i3;
+    const std::int32_t o11 = Mul(i1 - i3, kSqrt2);
+    const std::int32_t z5 = Mul(i1 - i3, kC2);
+    const std::int32_t o10 = Mul(i1, kC2MinusC6) - z5;
+    const std::int32_t o12 = z5 + Mul(i3, kC2PlusC6);
+    const std::int32_t o6 = o12 - o7, o5 = o11 - o6, o4 = o10 + o5;
+    put(0, e0 + o7), put(7, e0 - o7);
+    put(1, e1 + o6), put(6, e1 - o6);
+    put(2, e2 + o5), put(5, e2 - o5);
+    put(4, e3 + o4), put(3, e3 - o4);
 }
 
 // The inverse DCT of `block` (left zero) into 8 rows of 8 samples at `out`.
-// A column without coefficients, or with its first alone, takes no pass of
-// its own; rows the same in every column neither.
+// A column without coefficients below its first takes no pass of its own;
+// without any in the right half, the passes across take 4 inputs; rows the
+// same in every column, one pass for all.
 void Jpeg::Idct(std::int32_t* block, unsigned columns, std::uint8_t* out, std::ptrdiff_t stride) {
     constexpr int kShift = kFraction + 3;
+    const std::uint8_t* limit = limit_;
     if ((columns & 0xFFFEu) == 0) {  // the DC alone: the block is one sample
-        const std::uint8_t v = limit_[((block[0] + kLevel) >> kShift) & 1023];
+        const std::uint8_t v = limit[((block[0] + kLevel) >> kShift) & 1023];
         block[0] = 0;
         for (int r = 0; r < 8; ++r, out += stride) std::memset(out, v, 8);
         return;
     }
     block[0] += kLevel;
     std::int32_t ws[64];
-    for (int c = 0; c < 8; ++c) {
+    const bool half = (columns & 0xF0F0u) == 0;
+    const int used = half ? 4 : 8;
+    for (int c = 0; c < used; ++c) {
         std::int32_t* in = block + c;
         std::int32_t* w = ws + c;
         if (!(columns & (0x100u << c))) {
             const std::int32_t v = in[0];
             in[0] = 0;
-            for (int r = 0; r < 8; ++r) w[8 * r] = v;
+            w[0] = w[8] = w[16] = w[24] = w[32] = w[40] = w[48] = w[56] = v;
             continue;
         }
-        std::int32_t o[8];
-        Aan(in[0], in[8], in[16], in[24], in[32], in[40], in[48], in[56], o);
-        for (int r = 0; r < 8; ++r) w[8 * r] = o[r], in[8 * r] = 0;
+        Aan(in[0], in[8], in[16], in[24], in[32], in[40], in[48], in[56], [w](int i, std::int32_t v) { w[8 * i] = v; });
+        in[0] = in[8] = in[16] = in[24] = in[32] = in[40] = in[48] = in[56] = 0;
     }
     if ((columns & 0xFEFEu) == 0) {  // column 0 alone: each row is one sample
-        for (int r = 0; r < 8; ++r, out += stride) std::memset(out, limit_[(ws[8 * r] >> kShift) & 1023], 8);
+        for (int r = 0; r < 8; ++r, out += stride) std::memset(out, limit[(ws[8 * r] >> kShift) & 1023], 8);
         return;
     }
     const int rows = columns >> 8 ? 8 : 1;  // without lower rows, every row is the first
     std::uint8_t* to = out;
     for (int r = 0; r < rows; ++r, to += stride) {
         const std::int32_t* w = ws + 8 * r;
-        std::int32_t o[8];
-        Aan(w[0], w[1], w[2], w[3], w[4], w[5], w[6], w[7], o);
-        for (int i = 0; i < 8; ++i) to[i] = limit_[(o[i] >> kShift) & 1023];
+        auto put = [to, limit](int i, std::int32_t v) { to[i] = limit[(v >> kShift) & 1023]; };
+        if (half)
+            Aan4(w[0], w[1], w[2], w[3], put);
+        else
+            Aan(w[0], w[1], w[2], w[3], w[4], w[5], w[6], w[7], put);
     }
     for (int r = rows; r < 8; ++r, to += stride) std::memcpy(to, out, 8);
 }
@@ -907,7 +984,10 @@ void Jpeg::Dequantize(const Component& c, int bx, int by, unsigned& columns) {
 void Jpeg::PutRows(int mcuRow) {
     int limit = (mcuRow + 1) * vmax_ * 8 - (fancyRows_ ? 1 : 0);
     if (mcuRow == mcusY_ - 1 || limit > height_) limit = height_;
-    for (; next_ < limit; ++next_) PutRow(next_);
+    if (merged_)
+        for (; next_ < limit; ++next_) PutRow2x2(next_);
+    else
+        for (; next_ < limit; ++next_) PutRow(next_);
 }
 
 // A component's samples for row y of the picture, one a pixel.
@@ -961,17 +1041,40 @@ void Jpeg::PutRow(int y) {
         for (int x = 0; x < n; ++x, out += 3) out[0] = s2[x], out[1] = s1[x], out[2] = s0[x];
         return;
     }
-    for (int x = 0; x < n; ++x, out += 3) {
-        const int l = s0[x], cb = s1[x], cr = s2[x];
-        out[0] = limit_[(l + cbB_[cb]) & 1023];
-        out[1] = limit_[(l + ((cbG_[cb] + crG_[cr]) >> 16)) & 1023];
-        out[2] = limit_[(l + crR_[cr]) & 1023];
+    for (int x = 0; x < n; ++x, out += 3) Pixel(out, s0[x], s1[x], s2[x]);
+}
+
+// Row y of a colour picture whose chroma is sampled 2x2, upsampled with
+// the triangle filter on the way: down, sums of 3/4 of the nearer chroma
+// row and 1/4 of the farther; across, 3/4 of the nearer sum and 1/4 of the
+// farther, each pair of pixels sharing the nearer.
+void Jpeg::PutRow2x2(int y) {
+    std::uint8_t* out = section_ + static_cast<std::size_t>(height_ - 1 - y) * stride_;
+    const std::uint8_t* luma = comp_[0].Row(y);
+    const Component& cb = comp_[1];
+    const int r = y >> 1, n = cb.x;
+    int other = y & 1 ? r + 1 : r - 1;
+    if (other < 0) other = 0;
+    if (other >= cb.y) other = cb.y - 1;
+    const std::uint8_t *b0 = cb.Row(r), *b1 = cb.Row(other), *r0 = comp_[2].Row(r), *r1 = comp_[2].Row(other);
+    // The sums before, at and after the pair's chroma sample (the first
+    // and last repeated past the edges).
+    unsigned tb = 3u * b0[0] + b1[0], tr = 3u * r0[0] + r1[0], pb = tb, pr = tr;
+    const int pairs = width_ >> 1;
+    for (int i = 1; i <= pairs; ++i, out += 6, luma += 2) {
+        unsigned nb = tb, nr = tr;
+        if (i < n) nb = 3u * b0[i] + b1[i], nr = 3u * r0[i] + r1[i];
+        const unsigned b3 = 3 * tb, r3 = 3 * tr;
+        Pixel(out, luma[0], (b3 + pb + 8) >> 4, (r3 + pr + 8) >> 4);
+        Pixel(out + 3, luma[1], (b3 + nb + 7) >> 4, (r3 + nr + 7) >> 4);
+        pb = tb, tb = nb, pr = tr, tr = nr;
     }
+    if (width_ & 1) Pixel(out, luma[0], (3 * tb + pb + 8) >> 4, (3 * tr + pr + 8) >> 4);
 }
 
 // A frame whose coefficients were kept, a row of MCUs at a time.
 void Jpeg::PutKept() {
-    rgb_ = count_ == 3 && (rgbNames_ == 3 || (adobe_ == 0 && !jfif_));
+    ChooseColour();
     for (int my = 0; my < mcusY_; ++my) {
         for (int k = 0; k < count_; ++k) {
             const Component& c = comp_[k];
