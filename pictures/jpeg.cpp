@@ -91,7 +91,7 @@ struct Component {
     int ring = 0;
     std::uint8_t* up = nullptr;     // a row upsampled to the picture's width
     std::int16_t* sums = nullptr;   // a row of 4 times its samples, or of vertical sums
-    std::int16_t* coeff = nullptr;  // every block's coefficients, when kept
+    std::int16_t* coeff = nullptr;  // every block's coefficients in zigzag order, when kept
     std::uint8_t* Row(int r) const { return plane + static_cast<std::size_t>(r % ring) * static_cast<std::size_t>(bw) * 8; }
 };
 
@@ -741,7 +741,8 @@ bool Jpeg::DecodeAc(const Component& c, std::int16_t* data) {
                 const int s = f & 15;
                 buf <<= s;
                 bits -= s;
-                data[kNatural[k++]] = static_cast<std::int16_t>((f >> 8) * (1 << al_));
+                data[k < 64 ? k : 63] = static_cast<std::int16_t>((f >> 8) * (1 << al_));
+                ++k;
                 continue;
             }
             const int rs = Decode(h, buf, bits);
@@ -759,7 +760,9 @@ bool Jpeg::DecodeAc(const Component& c, std::int16_t* data) {
                 k += 16;
             } else {
                 k += r;
-                data[kNatural[k++]] = static_cast<std::int16_t>(Receive(buf, bits, s) * (1 << al_));
+                const int value = Receive(buf, bits, s) * (1 << al_);
+                data[k < 64 ? k : 63] = static_cast<std::int16_t>(value);
+                ++k;
             }
         } while (k <= se_);
     } else {
@@ -771,7 +774,7 @@ bool Jpeg::DecodeAc(const Component& c, std::int16_t* data) {
         if (eobrun_) {
             --eobrun_;
             for (int k = ss_; k <= se_; ++k)
-                if (data[kNatural[k]]) refine(&data[kNatural[k]]);
+                if (data[k]) refine(&data[k]);
         } else {
             int k = ss_;
             do {
@@ -797,7 +800,15 @@ bool Jpeg::DecodeAc(const Component& c, std::int16_t* data) {
                 // Past r zero coefficients, refining those that aren't, to
                 // the new one.
                 while (k <= se_) {
-                    std::int16_t* p = &data[kNatural[k++]];
+                    if (r >= 4 && k + 3 <= se_) {  // four zeros passed at once
+                        std::uint64_t four;
+                        std::memcpy(&four, data + k, sizeof four);
+                        if (!four) {
+                            k += 4, r -= 4;
+                            continue;
+                        }
+                    }
+                    std::int16_t* p = &data[k++];
                     if (*p) {
                         refine(p);
                     } else if (r == 0) {
@@ -859,7 +870,8 @@ bool Jpeg::DecodeScan() {
             unsigned columns = 0;
             if (!DecodeBlock(c, ones_, block_, columns)) return false;
             std::int16_t* data = c.coeff + 64 * (static_cast<std::size_t>(by) * c.bw + bx);
-            for (int i = 0; i < 64; ++i) data[i] = static_cast<std::int16_t>(block_[i]), block_[i] = 0;
+            for (int k = 0; k < 64; ++k) data[k] = static_cast<std::int16_t>(block_[kNatural[k]]);
+            std::memset(block_, 0, sizeof block_);
             return true;
         },
         none);
@@ -967,14 +979,27 @@ void Jpeg::IdctInto(int bx, int by, unsigned columns) {
     for (int r = 0; r < h; ++r) std::memcpy(top + up * r, edge_ + 8 * r, static_cast<std::size_t>(w));
 }
 
-// A kept block's coefficients times their steps into block_.
+// A kept block's coefficients (in zigzag order) times their steps into
+// block_, four at a time passed over while they are 0.
 void Jpeg::Dequantize(const Component& c, int bx, int by, unsigned& columns) {
     const std::int16_t* data = c.coeff + 64 * (static_cast<std::size_t>(by) * c.bw + bx);
     const std::int32_t* quant = quant_[c.tq];
     unsigned cols = 1;
     block_[0] = data[0] * quant[0];
-    for (int i = 1; i < 64; ++i)
-        if (data[i]) block_[i] = data[i] * quant[i], cols |= ColumnBit(i);
+    for (int k = 1; k < 64;) {
+        std::uint64_t four;
+        std::memcpy(&four, data + (k & ~3), sizeof four);
+        if (!four) {
+            k = (k & ~3) + 4;
+            continue;
+        }
+        for (const int end = (k & ~3) + 4; k < end; ++k)
+            if (data[k]) {
+                const std::uint32_t p = place_[k];
+                block_[p & 63] = data[k] * quant[p & 63];
+                cols |= p >> 8;
+            }
+    }
     columns = cols;
 }
 
@@ -1057,19 +1082,23 @@ void Jpeg::PutRow2x2(int y) {
     if (other < 0) other = 0;
     if (other >= cb.y) other = cb.y - 1;
     const std::uint8_t *b0 = cb.Row(r), *b1 = cb.Row(other), *r0 = comp_[2].Row(r), *r1 = comp_[2].Row(other);
-    // The sums before, at and after the pair's chroma sample (the first
-    // and last repeated past the edges).
-    unsigned tb = 3u * b0[0] + b1[0], tr = 3u * r0[0] + r1[0], pb = tb, pr = tr;
+    // The sums before, at and after the pair's chroma sample (the first and
+    // last repeated past the edges), Cb's in the low half, Cr's in the high:
+    // each half stays below 2^12, so both are filtered at once.
+    auto sum = [&](int i) { return 3u * (b0[i] | r0[i] << 16) + (b1[i] | r1[i] << 16); };
+    std::uint32_t t = sum(0), p = t;
     const int pairs = width_ >> 1;
     for (int i = 1; i <= pairs; ++i, out += 6, luma += 2) {
-        unsigned nb = tb, nr = tr;
-        if (i < n) nb = 3u * b0[i] + b1[i], nr = 3u * r0[i] + r1[i];
-        const unsigned b3 = 3 * tb, r3 = 3 * tr;
-        Pixel(out, luma[0], (b3 + pb + 8) >> 4, (r3 + pr + 8) >> 4);
-        Pixel(out + 3, luma[1], (b3 + nb + 7) >> 4, (r3 + nr + 7) >> 4);
-        pb = tb, tb = nb, pr = tr, tr = nr;
+        const std::uint32_t next = i < n ? sum(i) : t, t3 = 3 * t;
+        const std::uint32_t left = t3 + p + (8u | 8u << 16), right = t3 + next + (7u | 7u << 16);
+        Pixel(out, luma[0], (left >> 4) & 255, left >> 20);
+        Pixel(out + 3, luma[1], (right >> 4) & 255, right >> 20);
+        p = t, t = next;
     }
-    if (width_ & 1) Pixel(out, luma[0], (3 * tb + pb + 8) >> 4, (3 * tr + pr + 8) >> 4);
+    if (width_ & 1) {
+        const std::uint32_t left = 3 * t + p + (8u | 8u << 16);
+        Pixel(out, luma[0], (left >> 4) & 255, left >> 20);
+    }
 }
 
 // A frame whose coefficients were kept, a row of MCUs at a time.
