@@ -64,8 +64,14 @@ inline std::int32_t Mul(std::int32_t x, std::int32_t k) { return (x * k) >> kCon
 // The scale of frequency k that the factorisation leaves to the
 // dequantisation: cos(k pi / 16) sqrt 2, 1 for k = 0, in 14 bits.
 const std::uint16_t kAanScale[8] = {16384, 22725, 21407, 19266, 16384, 12873, 8867, 4520};
-// The pixel's level (128) and the rounding, added to a block's DC.
+// Added to a block's DC: the pixel's level (128) and the rounding.
 constexpr std::int32_t kLevel = (128 << (kFraction + 3)) + (1 << (kFraction + 2));
+constexpr int kShift = kFraction + 3;
+
+// A sample of the inverse DCT clamped (as stb_image did: libjpeg wraps
+// values far outside round).
+inline std::uint8_t Clamp(std::int32_t v) { return static_cast<std::uint8_t>(v < 0 ? 0 : v > 255 ? 255 : v); }
+inline std::uint8_t Sample(std::int32_t v) { return Clamp(v >> kShift); }
 
 // Which columns of a block hold a coefficient: bit c for row 0, bit 8 + c
 // for a lower row.
@@ -87,6 +93,7 @@ struct Component {
     int x = 0, y = 0;          // samples across and down
     int bw = 0, bh = 0;        // blocks across and down in the frame padded to whole MCUs
     int hs = 1, vs = 1;        // pixels a sample covers across and down
+    bool fancy = false;        // upsampled with the triangle filter
     std::uint8_t* plane = nullptr;  // `ring` rows of bw * 8 samples
     int ring = 0;
     std::uint8_t* up = nullptr;     // a row upsampled to the picture's width
@@ -151,11 +158,16 @@ private:
     void PutRows(int mcuRow);
     void ChooseColour() {
         rgb_ = count_ == 3 && (rgbNames_ == 3 || (adobe_ == 0 && !jfif_));
-        merged_ = count_ == 3 && !rgb_ && comp_[0].hs == 1 && comp_[0].vs == 1 && comp_[1].hs == 2 &&
-                  comp_[1].vs == 2 && comp_[2].hs == 2 && comp_[2].vs == 2;
+        merged_ = count_ == 3 && !rgb_ && comp_[0].hs == 1 && comp_[0].vs == 1 && comp_[1].fancy &&
+                  comp_[1].hs == 2 && comp_[1].vs == 2 && comp_[2].fancy && comp_[2].hs == 2 && comp_[2].vs == 2;
     }
     void PutRow(int y);
     void PutRow2x2(int y);
+    // a * b / 255, rounded.
+    static std::uint8_t Times(unsigned a, unsigned b) {
+        const unsigned t = a * b + 128;
+        return static_cast<std::uint8_t>((t + (t >> 8)) >> 8);
+    }
     // A pixel's blue, green and red from its luma and chroma.
     void Pixel(std::uint8_t* out, unsigned l, unsigned cb, unsigned cr) const {
         out[0] = clamp_[l + cbB_[cb]];
@@ -182,11 +194,11 @@ private:
     bool progressive_ = false, jfif_ = false;
     int adobe_ = -1, rgbNames_ = 0;
     int width_ = 0, height_ = 0, count_ = 0, hmax_ = 1, vmax_ = 1, mcusX_ = 0, mcusY_ = 0;
-    Component comp_[3];
+    Component comp_[4];
     bool rgb_ = false, fancyRows_ = false;
     bool merged_ = false;  // colour sampled 2x2: upsampled as it is turned into pixels
     // The scan.
-    int scanCount_ = 0, order_[3] = {0, 0, 0}, ss_ = 0, se_ = 0, ah_ = 0, al_ = 0;
+    int scanCount_ = 0, order_[4] = {0, 0, 0, 0}, ss_ = 0, se_ = 0, ah_ = 0, al_ = 0;
     int scans_ = 0;      // scans seen
     bool rows_ = false;  // the first scan put the rows out
     bool kept_ = false;  // the coefficients are kept until the end
@@ -211,7 +223,6 @@ private:
     std::uint32_t place_[64 + 16];
     std::int32_t ones_[64];
     std::uint8_t edge_[64];
-    std::uint8_t limit_[1024];  // a sum's low 10 bits to a sample, clamped
     std::uint8_t clamp_[1024];  // a sum (-256 to 767) plus 256 to a sample, clamped
     // Chroma's share of blue, green and red, the 256 of clamp_'s index in
     // (green's in 16 bits; the sum of its two is positive).
@@ -384,7 +395,7 @@ bool Jpeg::Frame(unsigned marker, PictureLoad& load) {
     width_ = static_cast<int>(Get16());
     if (!width_) return false;
     count_ = static_cast<int>(Get8());
-    if ((count_ != 1 && count_ != 3) || length != 8 + 3u * static_cast<unsigned>(count_)) return false;
+    if ((count_ != 1 && count_ != 3 && count_ != 4) || length != 8 + 3u * static_cast<unsigned>(count_)) return false;
     for (int i = 0; i < count_; ++i) {
         Component& c = comp_[i];
         c.id = static_cast<int>(Get8());
@@ -407,7 +418,10 @@ bool Jpeg::Frame(unsigned marker, PictureLoad& load) {
         c.y = (height_ * c.v + vmax_ - 1) / vmax_;
         c.bw = mcusX_ * c.h, c.bh = mcusY_ * c.v;
         c.hs = hmax_ / c.h, c.vs = vmax_ / c.v;
-        if (c.vs == 2 && count_ == 3) fancyRows_ = true;
+        // The triangle filter where libjpeg has it: for colour sampled
+        // 2x1, 1x2 or 2x2 over more than two samples; other factors repeat.
+        c.fancy = count_ > 1 && c.x > 2 && ((c.hs == 2 && c.vs <= 2) || (c.hs == 1 && c.vs == 2));
+        if (c.fancy && c.vs == 2) fancyRows_ = true;
     }
     if (count_ == 1) {
         if (!load.SetSection(width_, height_, 8, 256)) return false;
@@ -424,7 +438,6 @@ bool Jpeg::Frame(unsigned marker, PictureLoad& load) {
 // coefficients.
 bool Jpeg::Prepare() {
     for (int i = 0; i < 1024; ++i) {
-        limit_[i] = static_cast<std::uint8_t>(i < 256 ? i : i < 512 ? 255 : 0);
         clamp_[i] = static_cast<std::uint8_t>(i < 256 ? 0 : i < 512 ? i - 256 : 255);
     }
     for (int i = 0; i < 256; ++i) {
@@ -437,11 +450,12 @@ bool Jpeg::Prepare() {
     for (std::int32_t& q : ones_) q = 1;
     for (int k = 0; k < 64 + 16; ++k) place_[k] = kNatural[k] | ColumnBit(kNatural[k]) << 8;
     std::uint64_t size = 0;
-    if (count_ == 3) {
-        for (Component& c : comp_) {
+    if (count_ > 1) {
+        for (int i = 0; i < count_; ++i) {
+            Component& c = comp_[i];
             c.ring = c.v * 8 * (fancyRows_ ? 2 : 1);
             size += static_cast<std::uint64_t>(c.ring) * static_cast<std::uint64_t>(c.bw) * 8;
-            if (c.hs > 1 || c.vs == 2)
+            if (c.hs > 1 || (c.fancy && c.vs == 2))
                 size += static_cast<std::uint64_t>(c.x) * static_cast<std::uint64_t>(c.hs) + 8 +
                         2 * static_cast<std::uint64_t>(c.x) + 4;
         }
@@ -450,10 +464,11 @@ bool Jpeg::Prepare() {
         if (!work_) return false;
         std::memset(work_, 0, static_cast<std::size_t>(size));
         std::uint8_t* at = work_;
-        for (Component& c : comp_) {
+        for (int i = 0; i < count_; ++i) {
+            Component& c = comp_[i];
             c.plane = at;
             at += static_cast<std::size_t>(c.ring) * static_cast<std::size_t>(c.bw) * 8;
-            if (c.hs > 1 || c.vs == 2) {
+            if (c.hs > 1 || (c.fancy && c.vs == 2)) {
                 c.sums = reinterpret_cast<std::int16_t*>(at);
                 at += 2 * static_cast<std::size_t>(c.x) + 4;
                 c.up = at;
@@ -923,10 +938,8 @@ inline void Aan4(std::int32_t i0, std::int32_t i1, std::int32_t i2, std::int32_t
 // without any in the right half, the passes across take 4 inputs; rows the
 // same in every column, one pass for all.
 void Jpeg::Idct(std::int32_t* block, unsigned columns, std::uint8_t* out, std::ptrdiff_t stride) {
-    constexpr int kShift = kFraction + 3;
-    const std::uint8_t* limit = limit_;
     if ((columns & 0xFFFEu) == 0) {  // the DC alone: the block is one sample
-        const std::uint8_t v = limit[((block[0] + kLevel) >> kShift) & 1023];
+        const std::uint8_t v = Sample(block[0] + kLevel);
         block[0] = 0;
         for (int r = 0; r < 8; ++r, out += stride) std::memset(out, v, 8);
         return;
@@ -948,18 +961,29 @@ void Jpeg::Idct(std::int32_t* block, unsigned columns, std::uint8_t* out, std::p
         in[0] = in[8] = in[16] = in[24] = in[32] = in[40] = in[48] = in[56] = 0;
     }
     if ((columns & 0xFEFEu) == 0) {  // column 0 alone: each row is one sample
-        for (int r = 0; r < 8; ++r, out += stride) std::memset(out, limit[(ws[8 * r] >> kShift) & 1023], 8);
+        for (int r = 0; r < 8; ++r, out += stride) std::memset(out, Sample(ws[8 * r]), 8);
         return;
     }
     const int rows = columns >> 8 ? 8 : 1;  // without lower rows, every row is the first
     std::uint8_t* to = out;
     for (int r = 0; r < rows; ++r, to += stride) {
         const std::int32_t* w = ws + 8 * r;
-        auto put = [to, limit](int i, std::int32_t v) { to[i] = limit[(v >> kShift) & 1023]; };
+        std::int32_t o[8];
+        auto put = [&o](int i, std::int32_t v) { o[i] = v >> kShift; };
         if (half)
             Aan4(w[0], w[1], w[2], w[3], put);
         else
             Aan(w[0], w[1], w[2], w[3], w[4], w[5], w[6], w[7], put);
+        // Clamped only when one is outside 0 to 255, which few are.
+        if ((o[0] | o[1] | o[2] | o[3] | o[4] | o[5] | o[6] | o[7]) & ~255) {
+            to[0] = Clamp(o[0]), to[1] = Clamp(o[1]), to[2] = Clamp(o[2]), to[3] = Clamp(o[3]);
+            to[4] = Clamp(o[4]), to[5] = Clamp(o[5]), to[6] = Clamp(o[6]), to[7] = Clamp(o[7]);
+        } else {
+            to[0] = static_cast<std::uint8_t>(o[0]), to[1] = static_cast<std::uint8_t>(o[1]);
+            to[2] = static_cast<std::uint8_t>(o[2]), to[3] = static_cast<std::uint8_t>(o[3]);
+            to[4] = static_cast<std::uint8_t>(o[4]), to[5] = static_cast<std::uint8_t>(o[5]);
+            to[6] = static_cast<std::uint8_t>(o[6]), to[7] = static_cast<std::uint8_t>(o[7]);
+        }
     }
     for (int r = rows; r < 8; ++r, to += stride) std::memcpy(to, out, 8);
 }
@@ -1019,8 +1043,14 @@ void Jpeg::PutRows(int mcuRow) {
 const std::uint8_t* Jpeg::Sampled(Component& c, int y) {
     const int r = y / c.vs;
     const std::uint8_t* near = c.Row(r);
-    if (c.hs == 1 && c.vs != 2) return near;
     const int n = c.x;
+    std::uint8_t* up = c.up;
+    if (!c.fancy) {  // each sample repeated
+        if (c.hs == 1) return near;
+        for (int i = 0; i < n; ++i)
+            for (int j = 0; j < c.hs; ++j) up[i * c.hs + j] = near[i];
+        return up;
+    }
     std::int16_t* s = c.sums;
     if (c.vs == 2) {  // 3/4 of this row and 1/4 of the nearer other
         int other = y & 1 ? r + 1 : r - 1;
@@ -1028,34 +1058,29 @@ const std::uint8_t* Jpeg::Sampled(Component& c, int y) {
         if (other >= c.y) other = c.y - 1;
         const std::uint8_t* far = c.Row(other);
         for (int i = 0; i < n; ++i) s[i] = static_cast<std::int16_t>(3 * near[i] + far[i]);
+        if (c.hs == 1) {
+            for (int i = 0; i < n; ++i) up[i] = static_cast<std::uint8_t>((s[i] + 2) >> 2);
+            return up;
+        }
     } else {
         for (int i = 0; i < n; ++i) s[i] = static_cast<std::int16_t>(4 * near[i]);
     }
-    std::uint8_t* up = c.up;
-    if (c.hs == 2) {  // the same across
-        if (n == 1) {
-            up[0] = up[1] = static_cast<std::uint8_t>((s[0] + 2) >> 2);
-            return up;
-        }
-        up[0] = static_cast<std::uint8_t>((4 * s[0] + 8) >> 4);
-        up[1] = static_cast<std::uint8_t>((3 * s[0] + s[1] + 7) >> 4);
-        for (int i = 1; i < n - 1; ++i) {
-            const int t = 3 * s[i];
-            up[2 * i] = static_cast<std::uint8_t>((t + s[i - 1] + 8) >> 4);
-            up[2 * i + 1] = static_cast<std::uint8_t>((t + s[i + 1] + 7) >> 4);
-        }
-        up[2 * n - 2] = static_cast<std::uint8_t>((3 * s[n - 1] + s[n - 2] + 8) >> 4);
-        up[2 * n - 1] = static_cast<std::uint8_t>((4 * s[n - 1] + 7) >> 4);
-    } else {  // each sample repeated
-        for (int i = 0; i < n; ++i) {
-            const std::uint8_t v = static_cast<std::uint8_t>((s[i] + 2) >> 2);
-            for (int j = 0; j < c.hs; ++j) up[i * c.hs + j] = v;
-        }
+    // The same across.
+    up[0] = static_cast<std::uint8_t>((4 * s[0] + 8) >> 4);
+    up[1] = static_cast<std::uint8_t>((3 * s[0] + s[1] + 7) >> 4);
+    for (int i = 1; i < n - 1; ++i) {
+        const int t = 3 * s[i];
+        up[2 * i] = static_cast<std::uint8_t>((t + s[i - 1] + 8) >> 4);
+        up[2 * i + 1] = static_cast<std::uint8_t>((t + s[i + 1] + 7) >> 4);
     }
+    up[2 * n - 2] = static_cast<std::uint8_t>((3 * s[n - 1] + s[n - 2] + 8) >> 4);
+    up[2 * n - 1] = static_cast<std::uint8_t>((4 * s[n - 1] + 7) >> 4);
     return up;
 }
 
-// Row y of a colour picture, from its components' samples.
+// Row y of a colour picture, from its components' samples. Four
+// components are CMYK, or YCCK, as Adobe's marker says (each inverted, as
+// Adobe writes them, and multiplied by K), else YCbCr and a fourth left out.
 void Jpeg::PutRow(int y) {
     std::uint8_t* out = section_ + static_cast<std::size_t>(height_ - 1 - y) * stride_;
     const std::uint8_t* s0 = Sampled(comp_[0], y);
@@ -1066,7 +1091,18 @@ void Jpeg::PutRow(int y) {
         for (int x = 0; x < n; ++x, out += 3) out[0] = s2[x], out[1] = s1[x], out[2] = s0[x];
         return;
     }
+    if (count_ == 4 && adobe_ == 0) {
+        const std::uint8_t* k = Sampled(comp_[3], y);
+        for (int x = 0; x < n; ++x, out += 3) out[0] = Times(s2[x], k[x]), out[1] = Times(s1[x], k[x]), out[2] = Times(s0[x], k[x]);
+        return;
+    }
     for (int x = 0; x < n; ++x, out += 3) Pixel(out, s0[x], s1[x], s2[x]);
+    if (count_ == 4 && adobe_ == 2) {
+        const std::uint8_t* k = Sampled(comp_[3], y);
+        out -= 3 * n;
+        for (int x = 0; x < n; ++x, out += 3)
+            for (int i = 0; i < 3; ++i) out[i] = Times(static_cast<std::uint8_t>(255 - out[i]), k[x]);
+    }
 }
 
 // Row y of a colour picture whose chroma is sampled 2x2, upsampled with
@@ -1120,7 +1156,7 @@ void Jpeg::PutKept() {
                     }
                 }
         }
-        if (count_ == 3) PutRows(my);
+        if (count_ > 1) PutRows(my);
     }
 }
 
