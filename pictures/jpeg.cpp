@@ -73,9 +73,11 @@ constexpr int kShift = kFraction + 3;
 inline std::uint8_t Clamp(std::int32_t v) { return static_cast<std::uint8_t>(v < 0 ? 0 : v > 255 ? 255 : v); }
 inline std::uint8_t Sample(std::int32_t v) { return Clamp(v >> kShift); }
 
-// Which columns of a block hold a coefficient: bit c for row 0, bit 8 + c
-// for a lower row.
-inline unsigned ColumnBit(int natural) { return (natural < 8 ? 1u : 0x100u) << (natural & 7); }
+// Where in a block a coefficient is: bit c for column c in row 0, bit 8 + c
+// for column c in a lower row, bit 16 + r for row r.
+inline unsigned ColumnBit(int natural) {
+    return ((natural < 8 ? 1u : 0x100u) << (natural & 7)) | (1u << (16 + (natural >> 3)));
+}
 
 struct Huffman {
     // The code in the next kFastBits bits: its length << 8 | its symbol; 0
@@ -163,6 +165,7 @@ private:
     }
     void PutRow(int y);
     void PutRow2x2(int y);
+    void PutRows2x2(int y);
     // a * b / 255, rounded.
     static std::uint8_t Times(unsigned a, unsigned b) {
         const unsigned t = a * b + 128;
@@ -946,7 +949,7 @@ void Jpeg::Idct(std::int32_t* block, unsigned columns, std::uint8_t* out, std::p
     }
     block[0] += kLevel;
     std::int32_t ws[64];
-    const bool half = (columns & 0xF0F0u) == 0;
+    const bool half = (columns & 0xF0F0u) == 0, top = (columns & 0xF00000u) == 0;
     const int used = half ? 4 : 8;
     for (int c = 0; c < used; ++c) {
         std::int32_t* in = block + c;
@@ -957,14 +960,20 @@ void Jpeg::Idct(std::int32_t* block, unsigned columns, std::uint8_t* out, std::p
             w[0] = w[8] = w[16] = w[24] = w[32] = w[40] = w[48] = w[56] = v;
             continue;
         }
-        Aan(in[0], in[8], in[16], in[24], in[32], in[40], in[48], in[56], [w](int i, std::int32_t v) { w[8 * i] = v; });
-        in[0] = in[8] = in[16] = in[24] = in[32] = in[40] = in[48] = in[56] = 0;
+        auto put = [w](int i, std::int32_t v) { w[8 * i] = v; };
+        if (top) {  // without coefficients below row 3
+            Aan4(in[0], in[8], in[16], in[24], put);
+            in[0] = in[8] = in[16] = in[24] = 0;
+        } else {
+            Aan(in[0], in[8], in[16], in[24], in[32], in[40], in[48], in[56], put);
+            in[0] = in[8] = in[16] = in[24] = in[32] = in[40] = in[48] = in[56] = 0;
+        }
     }
     if ((columns & 0xFEFEu) == 0) {  // column 0 alone: each row is one sample
         for (int r = 0; r < 8; ++r, out += stride) std::memset(out, Sample(ws[8 * r]), 8);
         return;
     }
-    const int rows = columns >> 8 ? 8 : 1;  // without lower rows, every row is the first
+    const int rows = columns & 0xFF00u ? 8 : 1;  // without lower rows, every row is the first
     std::uint8_t* to = out;
     for (int r = 0; r < rows; ++r, to += stride) {
         const std::int32_t* w = ws + 8 * r;
@@ -1009,18 +1018,14 @@ void Jpeg::Dequantize(const Component& c, int bx, int by, unsigned& columns) {
     const std::int16_t* data = c.coeff + 64 * (static_cast<std::size_t>(by) * c.bw + bx);
     const std::int32_t* quant = quant_[c.tq];
     unsigned cols = 1;
-    block_[0] = data[0] * quant[0];
-    for (int k = 1; k < 64;) {
+    for (int k = 0; k < 64; k += 4) {
         std::uint64_t four;
-        std::memcpy(&four, data + (k & ~3), sizeof four);
-        if (!four) {
-            k = (k & ~3) + 4;
-            continue;
-        }
-        for (const int end = (k & ~3) + 4; k < end; ++k)
-            if (data[k]) {
-                const std::uint32_t p = place_[k];
-                block_[p & 63] = data[k] * quant[p & 63];
+        std::memcpy(&four, data + k, sizeof four);
+        if (!four) continue;
+        for (int i = k; i < k + 4; ++i)
+            if (data[i]) {
+                const std::uint32_t p = place_[i];
+                block_[p & 63] = data[i] * quant[p & 63];
                 cols |= p >> 8;
             }
     }
@@ -1031,12 +1036,15 @@ void Jpeg::Dequantize(const Component& c, int bx, int by, unsigned& columns) {
 // `mcuRow` is: a row whose chroma is filtered with the row below waits for
 // the next.
 void Jpeg::PutRows(int mcuRow) {
-    int limit = (mcuRow + 1) * vmax_ * 8 - (fancyRows_ ? 1 : 0);
+    // 2x2 colour goes out two rows at a time, which share their chroma row.
+    int limit = (mcuRow + 1) * vmax_ * 8 - (merged_ ? 2 : fancyRows_ ? 1 : 0);
     if (mcuRow == mcusY_ - 1 || limit > height_) limit = height_;
-    if (merged_)
-        for (; next_ < limit; ++next_) PutRow2x2(next_);
-    else
+    if (!merged_) {
         for (; next_ < limit; ++next_) PutRow(next_);
+        return;
+    }
+    for (; next_ + 1 < limit; next_ += 2) PutRows2x2(next_);
+    if (next_ < limit) PutRow2x2(next_++);  // the last of an odd height
 }
 
 // A component's samples for row y of the picture, one a pixel.
@@ -1117,15 +1125,21 @@ void Jpeg::PutRow2x2(int y) {
     int other = y & 1 ? r + 1 : r - 1;
     if (other < 0) other = 0;
     if (other >= cb.y) other = cb.y - 1;
-    const std::uint8_t *b0 = cb.Row(r), *b1 = cb.Row(other), *r0 = comp_[2].Row(r), *r1 = comp_[2].Row(other);
+    // Cb's and Cr's planes have the same rows: the farther row is as far
+    // from the nearer in both.
+    const std::uint8_t* b = cb.Row(r);
+    const std::uint8_t* c = comp_[2].Row(r);
+    const std::ptrdiff_t far = cb.Row(other) - b;
     // The sums before, at and after the pair's chroma sample (the first and
     // last repeated past the edges), Cb's in the low half, Cr's in the high:
     // each half stays below 2^12, so both are filtered at once.
-    auto sum = [&](int i) { return 3u * (b0[i] | r0[i] << 16) + (b1[i] | r1[i] << 16); };
-    std::uint32_t t = sum(0), p = t;
+    auto sum = [far](const std::uint8_t* b, const std::uint8_t* c) {
+        return 3u * (b[0] | c[0] << 16) + (b[far] | c[far] << 16);
+    };
+    std::uint32_t t = sum(b++, c++), p = t;
     const int pairs = width_ >> 1;
-    for (int i = 1; i <= pairs; ++i, out += 6, luma += 2) {
-        const std::uint32_t next = i < n ? sum(i) : t, t3 = 3 * t;
+    for (int i = 1; i <= pairs; ++i, out += 6, luma += 2, ++b, ++c) {
+        const std::uint32_t next = i < n ? sum(b, c) : t, t3 = 3 * t;
         const std::uint32_t left = t3 + p + (8u | 8u << 16), right = t3 + next + (7u | 7u << 16);
         Pixel(out, luma[0], (left >> 4) & 255, left >> 20);
         Pixel(out + 3, luma[1], (right >> 4) & 255, right >> 20);
@@ -1134,6 +1148,48 @@ void Jpeg::PutRow2x2(int y) {
     if (width_ & 1) {
         const std::uint32_t left = 3 * t + p + (8u | 8u << 16);
         Pixel(out, luma[0], (left >> 4) & 255, left >> 20);
+    }
+}
+
+// Rows y and y + 1 (y even) of a colour picture whose chroma is sampled
+// 2x2, as PutRow2x2 puts each: the chroma row they share is read once.
+void Jpeg::PutRows2x2(int y) {
+    std::uint8_t* out = section_ + static_cast<std::size_t>(height_ - 1 - y) * stride_;
+    std::uint8_t* out1 = out - stride_;
+    const std::uint8_t* luma = comp_[0].Row(y);
+    const std::uint8_t* luma1 = comp_[0].Row(y + 1);
+    const Component& cb = comp_[1];
+    const int r = y >> 1, n = cb.x;
+    const std::uint8_t* b = cb.Row(r);
+    const std::uint8_t* c = comp_[2].Row(r);
+    const std::ptrdiff_t above = cb.Row(r > 0 ? r - 1 : 0) - b, below = cb.Row(r + 1 < cb.y ? r + 1 : r) - b;
+    // The sums for the upper row and for the lower, each Cb's in the low
+    // half and Cr's in the high.
+    std::uint32_t t0, t1;
+    auto sums = [&](const std::uint8_t* b, const std::uint8_t* c) {
+        const std::uint32_t near3 = 3u * (b[0] | c[0] << 16);
+        t0 = near3 + (b[above] | c[above] << 16);
+        t1 = near3 + (b[below] | c[below] << 16);
+    };
+    sums(b++, c++);
+    std::uint32_t u0 = t0, u1 = t1, p0 = t0, p1 = t1;
+    constexpr std::uint32_t kLeft = 8u | 8u << 16, kRight = 7u | 7u << 16;
+    const int pairs = width_ >> 1;
+    for (int i = 1; i <= pairs; ++i, out += 6, out1 += 6, luma += 2, luma1 += 2, ++b, ++c) {
+        if (i < n) sums(b, c);
+        std::uint32_t three = 3 * u0, left = three + p0 + kLeft, right = three + t0 + kRight;
+        Pixel(out, luma[0], (left >> 4) & 255, left >> 20);
+        Pixel(out + 3, luma[1], (right >> 4) & 255, right >> 20);
+        three = 3 * u1, left = three + p1 + kLeft, right = three + t1 + kRight;
+        Pixel(out1, luma1[0], (left >> 4) & 255, left >> 20);
+        Pixel(out1 + 3, luma1[1], (right >> 4) & 255, right >> 20);
+        p0 = u0, u0 = t0, p1 = u1, u1 = t1;
+    }
+    if (width_ & 1) {
+        std::uint32_t left = 3 * u0 + p0 + kLeft;
+        Pixel(out, luma[0], (left >> 4) & 255, left >> 20);
+        left = 3 * u1 + p1 + kLeft;
+        Pixel(out1, luma1[0], (left >> 4) & 255, left >> 20);
     }
 }
 
