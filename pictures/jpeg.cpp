@@ -879,7 +879,13 @@ bool Jpeg::DecodeScan() {
         return Scan(
             [&](Component& c, int bx, int by, bool ended) {
                 std::int16_t* data = c.coeff + 64 * (static_cast<std::size_t>(by) * c.bw + bx);
-                return ended || (scanCount_ > 1 || ss_ == 0 ? DecodeDc(c, data) : DecodeAc(c, data));
+                if (ended) return true;
+                if (scanCount_ > 1 || ss_ == 0) return DecodeDc(c, data);
+                if (ah_ == 0 && eobrun_) {  // a block of an end-of-band run: nothing in it
+                    --eobrun_;
+                    return true;
+                }
+                return DecodeAc(c, data);
             },
             none);
     return Scan(
