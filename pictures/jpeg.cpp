@@ -71,13 +71,14 @@ constexpr int kShift = kFraction + 3;
 // A sample of the inverse DCT clamped (as stb_image did: libjpeg wraps
 // values far outside round).
 inline std::uint8_t Clamp(std::int32_t v) { return static_cast<std::uint8_t>(v < 0 ? 0 : v > 255 ? 255 : v); }
-inline std::uint8_t Sample(std::int32_t v) { return Clamp(v >> kShift); }
 
-// Where in a block a coefficient is: bit c for column c in row 0, bit 8 + c
-// for column c in a lower row, bit 16 + r for row r.
-inline unsigned ColumnBit(int natural) {
-    return ((natural < 8 ? 1u : 0x100u) << (natural & 7)) | (1u << (16 + (natural >> 3)));
-}
+// Which columns of a block hold a coefficient: bit c for row 0, bit 8 + c
+// for a lower row.
+inline unsigned ColumnBit(int natural) { return (natural < 8 ? 1u : 0x100u) << (natural & 7); }
+// Besides: a coefficient larger than 8-bit samples give (damaged data, which
+// libjpeg decodes all the same), too large for the transform's 32 bits.
+constexpr unsigned kLarge = 0x10000;
+inline bool Large(int coefficient) { return static_cast<unsigned>(coefficient + 2048) > 4095; }
 
 struct Huffman {
     // The code in the next kFastBits bits: its length << 8 | its symbol; 0
@@ -146,8 +147,12 @@ private:
     int Receive(std::uint32_t& buf, int& bits, int n);
     unsigned Bits(std::uint32_t& buf, int& bits, int n);
     bool Restart();
-    template <typename Block, typename RowDone>
-    bool Scan(Block&& block, RowDone&& rowDone);
+    // What a scan's blocks are decoded for: the rows of the picture; the
+    // verdict alone (a scan after those rows); the coefficients kept, of a
+    // progressive frame or of one whose first scan lacks a component.
+    enum class Pass { Rows, Verdict, Progressive, Kept };
+    bool Scan(Pass pass);
+    bool Block(Pass pass, Component& c, int bx, int by);
     bool DecodeBlock(Component& c, const std::int32_t* quant, std::int32_t* block, unsigned& columns);
     bool DecodeDc(Component& c, std::int16_t* data);
     bool DecodeAc(const Component& c, std::int16_t* data);
@@ -164,8 +169,7 @@ private:
                   comp_[1].hs == 2 && comp_[1].vs == 2 && comp_[2].fancy && comp_[2].hs == 2 && comp_[2].vs == 2;
     }
     void PutRow(int y);
-    void PutRow2x2(int y);
-    void PutRows2x2(int y);
+    void PutRows2x2(int y, bool both);
     // a * b / 255, rounded.
     static std::uint8_t Times(unsigned a, unsigned b) {
         const unsigned t = a * b + 128;
@@ -555,6 +559,12 @@ inline void Jpeg::Fill(std::uint32_t& buf, int& bits) {
     }
     const std::uint8_t* at = at_;
     while (bits <= 24) {
+        if (bits <= 16 && end_ - at >= 2 && at[0] != 0xFF && at[1] != 0xFF) {  // two bytes at once
+            buf |= static_cast<std::uint32_t>(at[0] << 8 | at[1]) << (16 - bits);
+            at += 2;
+            bits += 16;
+            continue;
+        }
         if (at == end_ || *at == 0xFF) {
             at_ = at;
             const Waiting w = FillSlow(buf, bits);
@@ -634,23 +644,33 @@ bool Jpeg::Restart() {
     return true;
 }
 
-// The blocks of the scan in their order, each handed to `block(component,
-// column, row, ended)` (its place among the component's blocks); after
-// each row of MCUs, `rowDone(row)`. `ended`: the data stopped where a
-// restart marker was due, and the rest of the scan has none.
-template <typename Block, typename RowDone>
-bool Jpeg::Scan(Block&& block, RowDone&& rowDone) {
+// The blocks of the scan in their order, each decoded for `pass` (after
+// each row of MCUs of the rows' pass, the rows of the picture put out). If
+// the data stops where a restart marker is due, the rest of the scan has
+// none: the rows' blocks are then blank.
+bool Jpeg::Scan(Pass pass) {
     Reset();
     bool ended = false;
+    const bool rows = pass == Pass::Rows && count_ > 1;
+    auto one = [&](Component& c, int bx, int by) {
+        if (!ended) return Block(pass, c, bx, by);
+        if (pass == Pass::Rows) {
+            if (count_ == 1)
+                IdctInto(bx, by, 0);
+            else
+                Idct(block_, 0, c.Row(by * 8) + bx * 8, c.bw * 8);
+        }
+        return true;
+    };
     if (scanCount_ == 1) {  // one component: its blocks row by row, each an MCU
         Component& c = comp_[order_[0]];
         const int across = (c.x + 7) >> 3, down = (c.y + 7) >> 3;
         for (int by = 0; by < down; ++by) {
             for (int bx = 0; bx < across; ++bx) {
-                if (!block(c, bx, by, ended)) return false;
+                if (!one(c, bx, by)) return false;
                 if (!ended && --todo_ <= 0 && !Restart()) ended = true;
             }
-            rowDone(by);
+            if (rows) PutRows(by);
         }
         return true;
     }
@@ -660,13 +680,39 @@ bool Jpeg::Scan(Block&& block, RowDone&& rowDone) {
                 Component& c = comp_[order_[k]];
                 for (int y = 0; y < c.v; ++y)
                     for (int x = 0; x < c.h; ++x)
-                        if (!block(c, mx * c.h + x, my * c.v + y, ended)) return false;
+                        if (!one(c, mx * c.h + x, my * c.v + y)) return false;
             }
             if (!ended && --todo_ <= 0 && !Restart()) ended = true;
         }
-        rowDone(my);
+        if (rows) PutRows(my);
     }
     return true;
+}
+
+// One block of a scan, decoded for `pass`.
+inline bool Jpeg::Block(Pass pass, Component& c, int bx, int by) {
+    unsigned columns = 0;
+    if (pass == Pass::Rows) {
+        if (!DecodeBlock(c, quant_[c.tq], block_, columns)) return false;
+        if (count_ == 1)
+            IdctInto(bx, by, columns);
+        else
+            Idct(block_, columns, c.Row(by * 8) + bx * 8, c.bw * 8);
+        return true;
+    }
+    std::int16_t* data = c.coeff + 64 * (static_cast<std::size_t>(by) * c.bw + bx);
+    if (pass == Pass::Progressive) {
+        if (ah_ == 0 && eobrun_ && scanCount_ == 1 && ss_ != 0) {  // a block of an end-of-band run: nothing in it
+            --eobrun_;
+            return true;
+        }
+        return scanCount_ > 1 || ss_ == 0 ? DecodeDc(c, data) : DecodeAc(c, data);
+    }
+    const bool ok = DecodeBlock(c, ones_, block_, columns);
+    if (ok && pass == Pass::Kept)
+        for (int k = 0; k < 64; ++k) data[k] = static_cast<std::int16_t>(block_[kNatural[k]]);
+    std::memset(block_, 0, sizeof block_);
+    return ok;
 }
 
 // A block of a sequential scan into `block` (zero before), each coefficient
@@ -678,8 +724,9 @@ bool Jpeg::DecodeBlock(Component& c, const std::int32_t* quant, std::int32_t* bl
     bool ok = t >= 0 && t <= 15;
     if (ok) {
         c.dc += t ? Receive(buf, bits, t) : 0;
-        block[0] = c.dc * quant[0];
-        unsigned cols = 1;
+        const int dc = static_cast<std::int16_t>(c.dc);  // a coefficient has 16 bits, as libjpeg keeps it
+        block[0] = dc * quant[0];
+        unsigned cols = Large(dc) ? 1 | kLarge : 1;
         const std::int16_t* fast = fastAc_[c.ha];
         const Huffman& h = ac_[c.ha];
         const std::uint32_t* place = place_;
@@ -710,6 +757,7 @@ bool Jpeg::DecodeBlock(Component& c, const std::int32_t* quant, std::int32_t* bl
                 k += rs >> 4;
                 p = place[k++];
                 block[p & 63] = Receive(buf, bits, s) * quant[p & 63];
+                if (s > 10) cols |= kLarge;  // past 1023
             }
             cols |= p >> 8;
         }
@@ -845,60 +893,16 @@ bool Jpeg::DecodeAc(const Component& c, std::int16_t* data) {
 }
 
 bool Jpeg::DecodeScan() {
-    auto none = [](int) {};
     if (scans_++ == 0 && !progressive_ && scanCount_ == count_) {
         // The frame's only scan, as a baseline picture has it: row by row
         // into the section.
         rows_ = true;
         ChooseColour();
-        auto block = [&](Component& c, int bx, int by, bool ended) {
-            unsigned columns = 0;
-            if (!ended && !DecodeBlock(c, quant_[c.tq], block_, columns)) return false;
-            if (count_ == 1)
-                IdctInto(bx, by, columns);
-            else
-                Idct(block_, columns, c.Row(by * 8) + bx * 8, c.bw * 8);
-            return true;
-        };
-        if (count_ == 1) return Scan(block, none);
-        return Scan(block, [&](int row) { PutRows(row); });
+        return Scan(Pass::Rows);
     }
-    if (rows_) {
-        // Another scan of a frame already shown: read for its verdict.
-        return Scan(
-            [&](Component& c, int, int, bool ended) {
-                unsigned columns = 0;
-                const bool ok = ended || DecodeBlock(c, ones_, block_, columns);
-                std::memset(block_, 0, sizeof block_);
-                return ok;
-            },
-            none);
-    }
+    if (rows_) return Scan(Pass::Verdict);  // another scan of a frame already shown
     if (!kept_ && !KeepCoefficients()) return false;
-    if (progressive_)
-        return Scan(
-            [&](Component& c, int bx, int by, bool ended) {
-                std::int16_t* data = c.coeff + 64 * (static_cast<std::size_t>(by) * c.bw + bx);
-                if (ended) return true;
-                if (scanCount_ > 1 || ss_ == 0) return DecodeDc(c, data);
-                if (ah_ == 0 && eobrun_) {  // a block of an end-of-band run: nothing in it
-                    --eobrun_;
-                    return true;
-                }
-                return DecodeAc(c, data);
-            },
-            none);
-    return Scan(
-        [&](Component& c, int bx, int by, bool ended) {
-            if (ended) return true;
-            unsigned columns = 0;
-            if (!DecodeBlock(c, ones_, block_, columns)) return false;
-            std::int16_t* data = c.coeff + 64 * (static_cast<std::size_t>(by) * c.bw + bx);
-            for (int k = 0; k < 64; ++k) data[k] = static_cast<std::int16_t>(block_[kNatural[k]]);
-            std::memset(block_, 0, sizeof block_);
-            return true;
-        },
-        none);
+    return Scan(progressive_ ? Pass::Progressive : Pass::Kept);
 }
 
 // ---------------------------------------------------------------- samples
@@ -947,15 +951,38 @@ inline void Aan4(std::int32_t i0, std::int32_t i1, std::int32_t i2, std::int32_t
 // without any in the right half, the passes across take 4 inputs; rows the
 // same in every column, one pass for all.
 void Jpeg::Idct(std::int32_t* block, unsigned columns, std::uint8_t* out, std::ptrdiff_t stride) {
+    int shift = kShift;
+    std::int32_t level = kLevel;
+    if (columns & kLarge) {
+        // Damaged data: the coefficients taken down until they fit the
+        // transform's 32 bits, the samples' fraction with them (they come
+        // out far past 0 to 255).
+        std::int32_t most = 0;
+        for (int i = 0; i < 64; ++i) {
+            block[i] = block[i] < -(1 << 24) ? -(1 << 24) : block[i] > 1 << 24 ? 1 << 24 : block[i];
+            most |= block[i] < 0 ? -block[i] : block[i];
+        }
+        while (most >= 1 << 17 && shift > 0) {
+            most >>= 1, --shift;
+            for (int i = 0; i < 64; ++i) block[i] >>= 1;
+        }
+        level = (128 << shift) + (shift ? 1 << (shift - 1) : 0);
+    }
     if ((columns & 0xFFFEu) == 0) {  // the DC alone: the block is one sample
-        const std::uint8_t v = Sample(block[0] + kLevel);
+        const std::uint8_t v = Clamp((block[0] + level) >> shift);
         block[0] = 0;
         for (int r = 0; r < 8; ++r, out += stride) std::memset(out, v, 8);
         return;
     }
-    block[0] += kLevel;
+    block[0] += level;
     std::int32_t ws[64];
-    const bool half = (columns & 0xF0F0u) == 0, top = (columns & 0xF00000u) == 0;
+    // The short cut costs code that the product, built for size, goes
+    // without.
+#ifdef __OPTIMIZE_SIZE__
+    constexpr bool half = false;
+#else
+    const bool half = (columns & 0xF0F0u) == 0;
+#endif
     const int used = half ? 4 : 8;
     for (int c = 0; c < used; ++c) {
         std::int32_t* in = block + c;
@@ -966,17 +993,11 @@ void Jpeg::Idct(std::int32_t* block, unsigned columns, std::uint8_t* out, std::p
             w[0] = w[8] = w[16] = w[24] = w[32] = w[40] = w[48] = w[56] = v;
             continue;
         }
-        auto put = [w](int i, std::int32_t v) { w[8 * i] = v; };
-        if (top) {  // without coefficients below row 3
-            Aan4(in[0], in[8], in[16], in[24], put);
-            in[0] = in[8] = in[16] = in[24] = 0;
-        } else {
-            Aan(in[0], in[8], in[16], in[24], in[32], in[40], in[48], in[56], put);
-            in[0] = in[8] = in[16] = in[24] = in[32] = in[40] = in[48] = in[56] = 0;
-        }
+        Aan(in[0], in[8], in[16], in[24], in[32], in[40], in[48], in[56], [w](int i, std::int32_t v) { w[8 * i] = v; });
+        in[0] = in[8] = in[16] = in[24] = in[32] = in[40] = in[48] = in[56] = 0;
     }
     if ((columns & 0xFEFEu) == 0) {  // column 0 alone: each row is one sample
-        for (int r = 0; r < 8; ++r, out += stride) std::memset(out, Sample(ws[8 * r]), 8);
+        for (int r = 0; r < 8; ++r, out += stride) std::memset(out, Clamp(ws[8 * r] >> shift), 8);
         return;
     }
     const int rows = columns & 0xFF00u ? 8 : 1;  // without lower rows, every row is the first
@@ -984,7 +1005,7 @@ void Jpeg::Idct(std::int32_t* block, unsigned columns, std::uint8_t* out, std::p
     for (int r = 0; r < rows; ++r, to += stride) {
         const std::int32_t* w = ws + 8 * r;
         std::int32_t o[8];
-        auto put = [&o](int i, std::int32_t v) { o[i] = v >> kShift; };
+        auto put = [&o, shift](int i, std::int32_t v) { o[i] = v >> shift; };
         if (half)
             Aan4(w[0], w[1], w[2], w[3], put);
         else
@@ -1023,7 +1044,7 @@ void Jpeg::IdctInto(int bx, int by, unsigned columns) {
 void Jpeg::Dequantize(const Component& c, int bx, int by, unsigned& columns) {
     const std::int16_t* data = c.coeff + 64 * (static_cast<std::size_t>(by) * c.bw + bx);
     const std::int32_t* quant = quant_[c.tq];
-    unsigned cols = 1;
+    unsigned cols = 1, range = 0;
     for (int k = 0; k < 64; k += 4) {
         std::uint64_t four;
         std::memcpy(&four, data + k, sizeof four);
@@ -1033,9 +1054,10 @@ void Jpeg::Dequantize(const Component& c, int bx, int by, unsigned& columns) {
                 const std::uint32_t p = place_[i];
                 block_[p & 63] = data[i] * quant[p & 63];
                 cols |= p >> 8;
+                range |= static_cast<unsigned>(data[i] + 2048);  // past 4095 when one is Large
             }
     }
-    columns = cols;
+    columns = range > 4095 ? cols | kLarge : cols;
 }
 
 // The rows of the picture whose samples are all decoded once MCU row
@@ -1049,8 +1071,8 @@ void Jpeg::PutRows(int mcuRow) {
         for (; next_ < limit; ++next_) PutRow(next_);
         return;
     }
-    for (; next_ + 1 < limit; next_ += 2) PutRows2x2(next_);
-    if (next_ < limit) PutRow2x2(next_++);  // the last of an odd height
+    for (; next_ + 1 < limit; next_ += 2) PutRows2x2(next_, true);
+    if (next_ < limit) PutRows2x2(next_++, false);  // the last of an odd height
 }
 
 // A component's samples for row y of the picture, one a pixel.
@@ -1119,56 +1141,24 @@ void Jpeg::PutRow(int y) {
     }
 }
 
-// Row y of a colour picture whose chroma is sampled 2x2, upsampled with
-// the triangle filter on the way: down, sums of 3/4 of the nearer chroma
-// row and 1/4 of the farther; across, 3/4 of the nearer sum and 1/4 of the
-// farther, each pair of pixels sharing the nearer.
-void Jpeg::PutRow2x2(int y) {
+// Rows y and y + 1 (y even; without `both`, y alone) of a colour picture
+// whose chroma is sampled 2x2, upsampled with the triangle filter as they
+// are turned into pixels: down, sums of 3/4 of the nearer chroma row and
+// 1/4 of the farther (the one above for row y, below for y + 1); across, 3/4
+// of the nearer sum and 1/4 of the farther, each pair of pixels sharing the
+// nearer. Cb's and Cr's planes have the same rows, so the farther row is as
+// far from the nearer in both.
+void Jpeg::PutRows2x2(int y, bool both) {
     std::uint8_t* out = section_ + static_cast<std::size_t>(height_ - 1 - y) * stride_;
+    std::uint8_t* out1 = both ? out - stride_ : out;
     const std::uint8_t* luma = comp_[0].Row(y);
-    const Component& cb = comp_[1];
-    const int r = y >> 1, n = cb.x;
-    int other = y & 1 ? r + 1 : r - 1;
-    if (other < 0) other = 0;
-    if (other >= cb.y) other = cb.y - 1;
-    // Cb's and Cr's planes have the same rows: the farther row is as far
-    // from the nearer in both.
-    const std::uint8_t* b = cb.Row(r);
-    const std::uint8_t* c = comp_[2].Row(r);
-    const std::ptrdiff_t far = cb.Row(other) - b;
-    // The sums before, at and after the pair's chroma sample (the first and
-    // last repeated past the edges), Cb's in the low half, Cr's in the high:
-    // each half stays below 2^12, so both are filtered at once.
-    auto sum = [far](const std::uint8_t* b, const std::uint8_t* c) {
-        return 3u * (b[0] | c[0] << 16) + (b[far] | c[far] << 16);
-    };
-    std::uint32_t t = sum(b++, c++), p = t;
-    const int pairs = width_ >> 1;
-    for (int i = 1; i <= pairs; ++i, out += 6, luma += 2, ++b, ++c) {
-        const std::uint32_t next = i < n ? sum(b, c) : t, t3 = 3 * t;
-        const std::uint32_t left = t3 + p + (8u | 8u << 16), right = t3 + next + (7u | 7u << 16);
-        Pixel(out, luma[0], (left >> 4) & 255, left >> 20);
-        Pixel(out + 3, luma[1], (right >> 4) & 255, right >> 20);
-        p = t, t = next;
-    }
-    if (width_ & 1) {
-        const std::uint32_t left = 3 * t + p + (8u | 8u << 16);
-        Pixel(out, luma[0], (left >> 4) & 255, left >> 20);
-    }
-}
-
-// Rows y and y + 1 (y even) of a colour picture whose chroma is sampled
-// 2x2, as PutRow2x2 puts each: the chroma row they share is read once.
-void Jpeg::PutRows2x2(int y) {
-    std::uint8_t* out = section_ + static_cast<std::size_t>(height_ - 1 - y) * stride_;
-    std::uint8_t* out1 = out - stride_;
-    const std::uint8_t* luma = comp_[0].Row(y);
-    const std::uint8_t* luma1 = comp_[0].Row(y + 1);
+    const std::uint8_t* luma1 = both ? comp_[0].Row(y + 1) : luma;
     const Component& cb = comp_[1];
     const int r = y >> 1, n = cb.x;
     const std::uint8_t* b = cb.Row(r);
     const std::uint8_t* c = comp_[2].Row(r);
-    const std::ptrdiff_t above = cb.Row(r > 0 ? r - 1 : 0) - b, below = cb.Row(r + 1 < cb.y ? r + 1 : r) - b;
+    const std::ptrdiff_t above = cb.Row(r > 0 ? r - 1 : 0) - b;
+    const std::ptrdiff_t below = both ? cb.Row(r + 1 < cb.y ? r + 1 : r) - b : above;
     // The sums for the upper row and for the lower, each Cb's in the low
     // half and Cr's in the high.
     std::uint32_t t0, t1;
