@@ -10,7 +10,6 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-
 #include <new>
 
 #include "pictures/decoder.h"
@@ -20,8 +19,7 @@ namespace {
 std::uint32_t U16(const std::uint8_t* p) { return p[0] | (p[1] << 8); }
 std::uint32_t U32(const std::uint8_t* p) { return U16(p) | (U16(p + 2) << 16); }
 
-constexpr std::size_t kFileHeader = 14;
-enum : std::uint32_t { kRgb = 0, kRle8 = 1, kRle4 = 2, kBitfields = 3 };
+enum : std::uint32_t { kRgb = 0, kRle8 = 1, kRle4 = 2 };
 
 // One colour of a masked pixel: its bits moved down and widened to eight.
 struct Channel {
@@ -41,80 +39,8 @@ struct Channel {
     }
 };
 
-struct Header {
-    int width = 0, height = 0;
-    bool topDown = false;
-    unsigned bitCount = 0;
-    std::uint32_t compression = kRgb, colorsUsed = 0, imageSize = 0;
-    std::size_t tableAt = 0, entrySize = 4;
-    std::uint32_t masks[3] = {0, 0, 0};  // red, green, blue
-};
-
-// `d` holds the file's first bytes: all of them, or kPictureHead, which
-// hold the longest header, its masks and the largest colour table.
-bool ReadHeader(const std::uint8_t* d, std::size_t size, std::size_t bitsOffset, Header& h) {
-    if (size < kFileHeader + 12) return false;
-    const std::uint32_t headerSize = U32(d + kFileHeader);
-    if (headerSize == 12) {  // the core header of the first Windows and OS/2 bitmaps
-        h.width = static_cast<int>(U16(d + 18));
-        h.height = static_cast<int>(U16(d + 20));
-        if (U16(d + 22) != 1) return false;
-        h.bitCount = U16(d + 24);
-        if (h.bitCount == 16 || h.bitCount == 32) return false;
-        h.entrySize = 3;
-    } else if (headerSize == 40 || headerSize == 52 || headerSize == 56 || headerSize == 108 || headerSize == 124) {
-        if (size < kFileHeader + headerSize) return false;
-        const std::int32_t height = static_cast<std::int32_t>(U32(d + 22));
-        h.width = static_cast<int>(static_cast<std::int32_t>(U32(d + 18)));
-        h.topDown = height < 0;
-        if (height == INT32_MIN) return false;
-        h.height = h.topDown ? -height : height;
-        if (U16(d + 26) != 1) return false;
-        h.bitCount = U16(d + 28);
-        h.compression = U32(d + 30);
-        h.imageSize = U32(d + 34);
-        h.colorsUsed = U32(d + 46);
-    } else {
-        return false;  // the 64-byte OS/2 header and others Windows never wrote
-    }
-    h.tableAt = kFileHeader + headerSize;
-    if (h.width <= 0 || h.height <= 0 || static_cast<std::int64_t>(h.width) * h.height > kMaxPicturePixels) return false;
-
-    switch (h.bitCount) {
-    case 1: case 4: case 8:
-        if (h.compression == kRle8 ? h.bitCount != 8 : h.compression == kRle4 ? h.bitCount != 4 : h.compression != kRgb)
-            return false;
-        if (h.colorsUsed > (1u << h.bitCount)) return false;
-        break;
-    case 16:
-        if (h.compression == kRgb) {
-            h.masks[0] = 0x7C00, h.masks[1] = 0x03E0, h.masks[2] = 0x001F;
-            break;
-        }
-        [[fallthrough]];
-    case 32:
-        if (h.compression == kRgb && h.bitCount == 32) {
-            h.masks[0] = 0xFF0000, h.masks[1] = 0x00FF00, h.masks[2] = 0x0000FF;
-            break;
-        }
-        if (h.compression != kBitfields) return false;
-        // The masks follow a 40-byte header and are part of any longer one.
-        if (kFileHeader + 40 + 12 > bitsOffset) return false;
-        for (int i = 0; i < 3; ++i) h.masks[i] = U32(d + kFileHeader + 40 + 4 * i);
-        if (headerSize == 40) h.tableAt += 12;
-        break;
-    case 24:
-        if (h.compression != kRgb) return false;
-        break;
-    default:
-        return false;
-    }
-    if (h.topDown && h.compression != kRgb && h.compression != kBitfields) return false;
-    return h.tableAt <= bitsOffset;
-}
-
 // The colour table, as long as the file has it: entries it lacks stay black.
-void ReadTable(const std::uint8_t* d, std::size_t bitsOffset, const Header& h, std::uint8_t* table) {
+void ReadTable(const std::uint8_t* d, std::size_t bitsOffset, const BitmapHeader& h, std::uint8_t* table) {
     const std::size_t declared = h.colorsUsed ? h.colorsUsed : (std::size_t{1} << h.bitCount);
     const std::size_t count = std::min(declared, (bitsOffset - h.tableAt) / h.entrySize);
     std::memset(table, 0, 4u << h.bitCount);
@@ -351,39 +277,30 @@ bool Bmp::Finish(PictureSource& source, PictureLoad& load, std::uint8_t* bits) {
 }  // namespace
 
 PictureDecoder* StartBmp(PictureSource&, const PictureHead& head, PictureLoad& load) {
-    const std::size_t size = head.fileSize;
-    const PictureInfo info = InspectBitmapHead(head.bytes, head.size, size);
-    if (!info.ok) return nullptr;
-    const std::uint8_t* d = head.bytes;
-    const std::size_t bitsOffset = U32(d + 10);
-    Header h;
-    if (bitsOffset >= size || !ReadHeader(d, size, bitsOffset, h)) return nullptr;
+    BitmapHeader h;
+    if (!ReadBitmapHeader(head.bytes, head.size, head.fileSize, h)) return nullptr;
     Bmp* b = new (std::nothrow) Bmp(head);
     if (!b) return nullptr;
-    b->bitsOffset = bitsOffset;
-    b->bitsEnd = size;
+    b->bitsOffset = h.bitsOffset;
+    b->bitsEnd = h.bitsOffset + h.bitsSize;
     b->bitCount = h.bitCount;
     b->compression = h.compression;
     b->topDown = h.topDown;
     for (int i = 0; i < 3; ++i) b->masks[i] = h.masks[i];
+    b->plain = h.plain;
     const bool indexed = h.bitCount <= 8;
-    b->plain = h.compression == kRgb && (indexed || h.bitCount == 24);
     bool ok;
     if (h.compression == kRle8 || h.compression == kRle4) {
-        if (h.imageSize && h.imageSize <= size - bitsOffset) b->bitsEnd = bitsOffset + h.imageSize;
+        b->bitsEnd = head.fileSize;
+        if (h.imageSize && h.imageSize <= head.fileSize - h.bitsOffset) b->bitsEnd = h.bitsOffset + h.imageSize;
         ok = load.SetSection(h.width, h.height, 8, 1 << h.bitCount);
     } else {
-        const int bits = b->plain ? static_cast<int>(h.bitCount) : 24;
-        // The rows must all be in the file.
-        const std::uint64_t stride = ((static_cast<std::uint64_t>(h.width) * h.bitCount + 31) / 32) * 4;
-        ok = load.SetSection(h.width, h.height, bits, indexed ? 1 << h.bitCount : 0) &&
-             stride * static_cast<std::uint64_t>(h.height) <= size - bitsOffset;
-        if (ok) b->bitsEnd = bitsOffset + static_cast<std::size_t>(stride * static_cast<std::uint64_t>(h.height));
+        ok = load.SetSection(h.width, h.height, h.plain ? static_cast<int>(h.bitCount) : 24, indexed ? 1 << h.bitCount : 0);
     }
-    if (ok && indexed) ReadTable(d, bitsOffset, h, load.table());
-    if (!ok || load.width != info.width || load.height != (info.height < 0 ? -info.height : info.height)) {
+    if (!ok) {
         delete b;
         return nullptr;
     }
+    if (indexed) ReadTable(head.bytes, h.bitsOffset, h, load.table());
     return b;
 }

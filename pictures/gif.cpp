@@ -11,7 +11,6 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
-
 #include <new>
 
 #include "pictures/decoder.h"
