@@ -260,7 +260,12 @@ TEST_F(Allocations, RunLengthBitmap) {
 
 TEST_F(Allocations, Jpeg) {
     RefuseEachInTurn("JPEG", Fixture("red.jpg"), RGB(0xFE, 0, 0), 5,
-                     "the file, the decoder's blocks, the section, the palette, the picture");
+                     "the decoder, its rows, the section, the palette, the picture");
+}
+
+TEST_F(Allocations, ProgressiveJpeg) {
+    RefuseEachInTurn("progressive JPEG", Fixture("progressive.jpg"), RGB(0x33, 0x66, 0xCC), 6,
+                     "the decoder, its rows, its coefficients, the section, the palette, the picture");
 }
 
 TEST_F(Allocations, Gif) {
