@@ -66,7 +66,7 @@ bool Load(const std::vector<std::uint8_t>& bytes, Result& result) {
     Paused system;  // what the load made, kept to be compared
     result.width = dib.width, result.height = dib.height, result.bitCount = dib.bitCount;
     result.table.assign(dib.bytes.begin() + 40, dib.bytes.begin() + static_cast<std::ptrdiff_t>(dib.bitsOffset()));
-    result.bits.assign(dib.bits(), dib.bytes.data() + dib.bytes.size());
+    result.bits.assign(dib.bytes.begin() + static_cast<std::ptrdiff_t>(dib.bitsOffset()), dib.bytes.end());
     return true;
 }
 #endif
