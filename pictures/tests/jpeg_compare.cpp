@@ -32,9 +32,77 @@ std::uint8_t Ink(unsigned ink, unsigned black) {
     return static_cast<std::uint8_t>((t + (t >> 8)) >> 8);
 }
 
+// The exact inverse DCT's basis, scaled by 1/2: C(k) cos((2n + 1) k pi / 16) / 2.
+struct Basis {
+    double at[8][8];
+    Basis() {
+        const double pi = std::acos(-1.0);
+        for (int k = 0; k < 8; ++k)
+            for (int n = 0; n < 8; ++n) at[k][n] = (k ? 1.0 : std::sqrt(0.5)) * std::cos((2 * n + 1) * k * pi / 16) / 2;
+    }
+};
+
+// Whether a block's dequantized coefficients (natural order) fit 16 bits and
+// give samples within `most` of the middle.
+bool BlockInRange(const JCOEF* block, const JQUANT_TBL& table, double most) {
+    static const Basis basis;
+    double f[64], rows[64];
+    for (int i = 0; i < 64; ++i) {
+        f[i] = static_cast<double>(block[i]) * table.quantval[i];
+        if (f[i] > 32767 || f[i] < -32768) return false;
+    }
+    for (int v = 0; v < 8; ++v)
+        for (int x = 0; x < 8; ++x) {
+            double sum = 0;
+            for (int u = 0; u < 8; ++u) sum += basis.at[u][x] * f[8 * v + u];
+            rows[8 * v + x] = sum;
+        }
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 8; ++x) {
+            double sum = 0;
+            for (int v = 0; v < 8; ++v) sum += basis.at[v][y] * rows[8 * v + x];
+            if (std::fabs(sum) > most) return false;
+        }
+    return true;
+}
+
+// Every block of the file in range, its coefficients as libjpeg-turbo reads
+// them (with the quantization tables it latched for each component).
+bool SamplesInRange(const std::uint8_t* data, std::size_t size) {
+    jpeg_decompress_struct cinfo;
+    Failure failure;
+    jpeg_progress_mgr progress;
+    cinfo.err = jpeg_std_error(&failure.err);
+    failure.err.error_exit = Fail;
+    failure.err.output_message = Quiet;
+    if (setjmp(failure.back)) {
+        jpeg_destroy_decompress(&cinfo);
+        return false;
+    }
+    jpeg_create_decompress(&cinfo);
+    progress.progress_monitor = LimitScans;
+    cinfo.progress = &progress;
+    jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
+    jpeg_read_header(&cinfo, TRUE);
+    jvirt_barray_ptr* coefficients = jpeg_read_coefficients(&cinfo);
+    bool fits = true;
+    for (int c = 0; c < cinfo.num_components && fits; ++c) {
+        const jpeg_component_info& component = cinfo.comp_info[c];
+        if (!component.quant_table) continue;
+        for (JDIMENSION row = 0; row < component.height_in_blocks && fits; ++row) {
+            JBLOCKARRAY blocks = (*cinfo.mem->access_virt_barray)(reinterpret_cast<j_common_ptr>(&cinfo),
+                                                                  coefficients[c], row, 1, FALSE);
+            for (JDIMENSION b = 0; b < component.width_in_blocks && fits; ++b)
+                fits = BlockInRange(blocks[0][b], *component.quant_table, 480.0);
+        }
+    }
+    jpeg_destroy_decompress(&cinfo);
+    return fits;
+}
+
 }  // namespace
 
-bool LibjpegDecode(const std::uint8_t* data, std::size_t size, RgbPicture& out, int& warnings) {
+bool LibjpegDecode(const std::uint8_t* data, std::size_t size, RgbPicture& out, int& warnings, bool* inRange) {
     jpeg_decompress_struct cinfo;
     Failure failure;
     jpeg_progress_mgr progress;
@@ -78,6 +146,7 @@ bool LibjpegDecode(const std::uint8_t* data, std::size_t size, RgbPicture& out, 
     jpeg_finish_decompress(&cinfo);
     warnings = static_cast<int>(failure.err.num_warnings);
     jpeg_destroy_decompress(&cinfo);
+    if (inRange) *inRange = warnings == 0 && SamplesInRange(data, size);
     return true;
 }
 
