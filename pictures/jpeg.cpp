@@ -467,9 +467,8 @@ bool Jpeg::Prepare() {
                         2 * static_cast<std::uint64_t>(c.x) + 4;
         }
         if (size > kMostBlock) return false;
-        work_ = static_cast<std::uint8_t*>(std::malloc(static_cast<std::size_t>(size)));
+        work_ = static_cast<std::uint8_t*>(std::calloc(static_cast<std::size_t>(size), 1));
         if (!work_) return false;
-        std::memset(work_, 0, static_cast<std::size_t>(size));
         std::uint8_t* at = work_;
         for (int i = 0; i < count_; ++i) {
             Component& c = comp_[i];
@@ -491,9 +490,8 @@ bool Jpeg::KeepCoefficients() {
     for (int i = 0; i < count_; ++i)
         size += static_cast<std::uint64_t>(comp_[i].bw) * static_cast<std::uint64_t>(comp_[i].bh) * 64 * 2;
     if (size > kMostBlock) return false;
-    coeff_ = static_cast<std::int16_t*>(std::malloc(static_cast<std::size_t>(size)));
+    coeff_ = static_cast<std::int16_t*>(std::calloc(static_cast<std::size_t>(size), 1));
     if (!coeff_) return false;
-    std::memset(coeff_, 0, static_cast<std::size_t>(size));
     std::int16_t* at = coeff_;
     for (int i = 0; i < count_; ++i) {
         comp_[i].coeff = at;
@@ -839,8 +837,14 @@ bool Jpeg::DecodeAc(const Component& c, std::int16_t* data) {
         };
         if (eobrun_) {
             --eobrun_;
-            for (int k = ss_; k <= se_; ++k)
+            for (int k = ss_; k <= se_; ++k) {
+                std::uint64_t four;
+                if (k + 3 <= se_ && (std::memcpy(&four, data + k, sizeof four), !four)) {
+                    k += 3;
+                    continue;
+                }
                 if (data[k]) refine(&data[k]);
+            }
         } else {
             int k = ss_;
             do {
