@@ -178,7 +178,7 @@ private:
     // A pixel's blue, green and red from its luma and chroma.
     void Pixel(std::uint8_t* out, unsigned l, unsigned cb, unsigned cr) const {
         out[0] = clamp_[l + cbB_[cb]];
-        out[1] = clamp_[l + ((cbG_[cb] + crG_[cr]) >> 16)];
+        out[1] = clamp_[l + cbG_[cb] + crG_[cr]];
         out[2] = clamp_[l + crR_[cr]];
     }
     const std::uint8_t* Sampled(Component& c, int y);
@@ -232,7 +232,7 @@ private:
     std::uint8_t edge_[64];
     std::uint8_t clamp_[1024];  // a sum (-256 to 767) plus 256 to a sample, clamped
     // Chroma's share of blue, green and red, the 256 of clamp_'s index in
-    // (green's in 16 bits; the sum of its two is positive).
+    // (green's in Cb's; the sum of its two is positive).
     std::uint32_t crR_[256], cbB_[256], crG_[256], cbG_[256];
     std::uint8_t input_[kInput];
 };
@@ -451,8 +451,8 @@ bool Jpeg::Prepare() {
         const int d = i - 128;  // ITU-R BT.601 as JFIF has it, in 16 bits
         crR_[i] = static_cast<std::uint32_t>(((91881 * d + 32768) >> 16) + 256);
         cbB_[i] = static_cast<std::uint32_t>(((116130 * d + 32768) >> 16) + 256);
-        crG_[i] = static_cast<std::uint32_t>(-46802 * d);
-        cbG_[i] = static_cast<std::uint32_t>(-22554 * d + 32768 + (256 << 16));
+        crG_[i] = static_cast<std::uint32_t>((-46802 * d + 32768) >> 16);
+        cbG_[i] = static_cast<std::uint32_t>(((-22554 * d + 32768) >> 16) + 256);
     }
     for (std::int32_t& q : ones_) q = 1;
     for (int k = 0; k < 64 + 16; ++k) place_[k] = kNatural[k] | ColumnBit(kNatural[k]) << 8;
