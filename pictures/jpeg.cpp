@@ -1006,23 +1006,33 @@ void Jpeg::Idct(std::int32_t* block, unsigned columns, std::uint8_t* out, std::p
     }
     const int rows = columns & 0xFF00u ? 8 : 1;  // without lower rows, every row is the first
     std::uint8_t* to = out;
-    for (int r = 0; r < rows; ++r, to += stride) {
-        const std::int32_t* w = ws + 8 * r;
-        std::int32_t o[8];
-        auto put = [&o, shift](int i, std::int32_t v) { o[i] = v >> shift; };
-        if (half)
-            Aan4(w[0], w[1], w[2], w[3], put);
-        else
-            Aan(w[0], w[1], w[2], w[3], w[4], w[5], w[6], w[7], put);
-        // Clamped only when one is outside 0 to 255, which few are.
-        if ((o[0] | o[1] | o[2] | o[3] | o[4] | o[5] | o[6] | o[7]) & ~255) {
-            to[0] = Clamp(o[0]), to[1] = Clamp(o[1]), to[2] = Clamp(o[2]), to[3] = Clamp(o[3]);
-            to[4] = Clamp(o[4]), to[5] = Clamp(o[5]), to[6] = Clamp(o[6]), to[7] = Clamp(o[7]);
+    // A row's samples, clamped only when one is outside 0 to 255, which few are.
+    auto row = [shift](std::uint8_t* to, std::int32_t o0, std::int32_t o1, std::int32_t o2, std::int32_t o3,
+                       std::int32_t o4, std::int32_t o5, std::int32_t o6, std::int32_t o7) {
+        o0 >>= shift, o1 >>= shift, o2 >>= shift, o3 >>= shift, o4 >>= shift, o5 >>= shift, o6 >>= shift, o7 >>= shift;
+        if ((o0 | o1 | o2 | o3 | o4 | o5 | o6 | o7) & ~255) {
+            to[0] = Clamp(o0), to[1] = Clamp(o1), to[2] = Clamp(o2), to[3] = Clamp(o3);
+            to[4] = Clamp(o4), to[5] = Clamp(o5), to[6] = Clamp(o6), to[7] = Clamp(o7);
         } else {
-            to[0] = static_cast<std::uint8_t>(o[0]), to[1] = static_cast<std::uint8_t>(o[1]);
-            to[2] = static_cast<std::uint8_t>(o[2]), to[3] = static_cast<std::uint8_t>(o[3]);
-            to[4] = static_cast<std::uint8_t>(o[4]), to[5] = static_cast<std::uint8_t>(o[5]);
-            to[6] = static_cast<std::uint8_t>(o[6]), to[7] = static_cast<std::uint8_t>(o[7]);
+            to[0] = static_cast<std::uint8_t>(o0), to[1] = static_cast<std::uint8_t>(o1);
+            to[2] = static_cast<std::uint8_t>(o2), to[3] = static_cast<std::uint8_t>(o3);
+            to[4] = static_cast<std::uint8_t>(o4), to[5] = static_cast<std::uint8_t>(o5);
+            to[6] = static_cast<std::uint8_t>(o6), to[7] = static_cast<std::uint8_t>(o7);
+        }
+    };
+    std::int32_t o[8];
+    auto put = [&o](int i, std::int32_t v) { o[i] = v; };
+    if (half) {
+        for (int r = 0; r < rows; ++r, to += stride) {
+            const std::int32_t* w = ws + 8 * r;
+            Aan4(w[0], w[1], w[2], w[3], put);
+            row(to, o[0], o[1], o[2], o[3], o[4], o[5], o[6], o[7]);
+        }
+    } else {
+        for (int r = 0; r < rows; ++r, to += stride) {
+            const std::int32_t* w = ws + 8 * r;
+            Aan(w[0], w[1], w[2], w[3], w[4], w[5], w[6], w[7], put);
+            row(to, o[0], o[1], o[2], o[3], o[4], o[5], o[6], o[7]);
         }
     }
     for (int r = rows; r < 8; ++r, to += stride) std::memcpy(to, out, 8);
