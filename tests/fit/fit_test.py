@@ -260,6 +260,24 @@ class Rle8(unittest.TestCase):
             self.check(self.indexed(width, 9, [random.randrange(200) for _ in range(width * 9)]), runs=False)
 
 
+class JpegCost(unittest.TestCase):
+    """The decode cost fit gives a JPEG is that of the launcher's road for it:
+    progressive, colour sampled 2x2, or any other."""
+
+    def test_by_encoding(self):
+        image = Image.new("RGB", (32, 24), (200, 60, 20))
+        for options, key in ((dict(subsampling=2), "jpeg2x2"), (dict(subsampling=0), "jpeg"),
+                             (dict(subsampling=1), "jpeg"), (dict(subsampling=2, progressive=True), "jpeg-progressive")):
+            with self.subTest(**options):
+                out = io.BytesIO()
+                image.save(out, "JPEG", quality=82, **options)
+                self.assertEqual(fit.jpeg_cost(out.getvalue()), key)
+        grey = io.BytesIO()
+        Image.new("L", (32, 24), 90).save(grey, "JPEG")
+        self.assertEqual(fit.jpeg_cost(grey.getvalue()), "jpeg")
+        self.assertEqual(fit.jpeg_cost(b"\xff\xd8\xff\xc0\x00\x11\x08"), "jpeg")  # cut in its frame
+
+
 class BadKits(unittest.TestCase):
     """What fit refuses writes nothing and says why, with exit status 2."""
 
