@@ -463,8 +463,8 @@ bool Jpeg::Prepare() {
             c.ring = c.v * 8 * (fancyRows_ ? 2 : 1);
             size += static_cast<std::uint64_t>(c.ring) * static_cast<std::uint64_t>(c.bw) * 8;
             if (c.hs > 1 || (c.fancy && c.vs == 2))
-                size += static_cast<std::uint64_t>(c.x) * static_cast<std::uint64_t>(c.hs) + 8 +
-                        2 * static_cast<std::uint64_t>(c.x) + 4;
+                size += (static_cast<std::uint64_t>(c.x) * static_cast<std::uint64_t>(c.hs) + 11) / 4 * 4 +
+                        2 * static_cast<std::uint64_t>(c.x) + 4;  // each part a multiple of 4 bytes
         }
         if (size > kMostBlock) return false;
         work_ = static_cast<std::uint8_t*>(std::calloc(static_cast<std::size_t>(size), 1));
@@ -478,7 +478,7 @@ bool Jpeg::Prepare() {
                 c.sums = reinterpret_cast<std::int16_t*>(at);
                 at += 2 * static_cast<std::size_t>(c.x) + 4;
                 c.up = at;
-                at += static_cast<std::size_t>(c.x) * static_cast<std::size_t>(c.hs) + 8;
+                at += (static_cast<std::size_t>(c.x) * static_cast<std::size_t>(c.hs) + 11) / 4 * 4;
             }
         }
     }
