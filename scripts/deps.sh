@@ -2,7 +2,8 @@
 # Installs what Setup32 needs to build and test on Debian 12: the native
 # toolchain and GoogleTest, the mingw-w64 cross compilers, Wine, a virtual X
 # display and the tools that inspect and capture the results (Chromium opens
-# the preview sheet), stb_image (the JPEG and GIF decoder), Pillow (which
+# the preview sheet), stb_image (the JPEG and GIF decoders the tests hold the
+# launcher's own to), Pillow (which
 # writes the pictures the decoder tests read), xorriso (writes and reads back
 # the disc image), strace (takes the disc away under a running launcher),
 # dpkg-dev, lintian and man-db (the kit author's package: built, checked, its
