@@ -7,10 +7,10 @@
 # read), xorriso (writes and reads back the disc image), strace (takes the
 # disc away under a running launcher), dpkg-dev, lintian and man-db (the kit
 # author's package: built, checked, its manual page read), valgrind (the
-# benchmark counts the instructions of a picture load), and for the JPEG tests and benchmark only: libjpeg-turbo
-# (libjpeg62-turbo-dev: the reference decode; libjpeg-turbo-progs: jpegtran
-# writes restart intervals and arithmetic coding) and the photographs of
-# lomiri-wallpapers-16.04.
+# benchmark counts the instructions of a picture load), and for the JPEG
+# tests and benchmark only: libjpeg-turbo (libjpeg62-turbo-dev: the reference
+# decode; libjpeg-turbo-progs: jpegtran writes restart intervals and
+# arithmetic coding) and the photographs of lomiri-wallpapers-16.04.
 # Idempotent: when everything is installed it only checks and exits.
 #
 # Both Wines and both cross compilers are installed: 64-bit Wine and the
