@@ -955,30 +955,15 @@ inline void Aan4(std::int32_t i0, std::int32_t i1, std::int32_t i2, std::int32_t
 // without any in the right half, the passes across take 4 inputs; rows the
 // same in every column, one pass for all.
 void Jpeg::Idct(std::int32_t* block, unsigned columns, std::uint8_t* out, std::ptrdiff_t stride) {
-    int shift = kShift;
-    std::int32_t level = kLevel;
-    if (columns & kLarge) {
-        // Damaged data: the coefficients taken down until they fit the
-        // transform's 32 bits, the samples' fraction with them (they come
-        // out far past 0 to 255).
-        std::int32_t most = 0;
-        for (int i = 0; i < 64; ++i) {
-            block[i] = block[i] < -(1 << 24) ? -(1 << 24) : block[i] > 1 << 24 ? 1 << 24 : block[i];
-            most |= block[i] < 0 ? -block[i] : block[i];
-        }
-        while (most >= 1 << 17 && shift > 0) {
-            most >>= 1, --shift;
-            for (int i = 0; i < 64; ++i) block[i] >>= 1;
-        }
-        level = (128 << shift) + (shift ? 1 << (shift - 1) : 0);
-    }
+    if (columns & kLarge)  // damaged data: coefficients cut to what the transform's 32 bits hold
+        for (int i = 0; i < 64; ++i) block[i] = block[i] < -(1 << 17) ? -(1 << 17) : block[i] > 1 << 17 ? 1 << 17 : block[i];
     if ((columns & 0xFFFEu) == 0) {  // the DC alone: the block is one sample
-        const std::uint8_t v = Clamp((block[0] + level) >> shift);
+        const std::uint8_t v = Clamp((block[0] + kLevel) >> kShift);
         block[0] = 0;
         for (int r = 0; r < 8; ++r, out += stride) std::memset(out, v, 8);
         return;
     }
-    block[0] += level;
+    block[0] += kLevel;
     std::int32_t ws[64];
     // The short cut costs code that the product, built for size, goes
     // without.
@@ -1001,15 +986,16 @@ void Jpeg::Idct(std::int32_t* block, unsigned columns, std::uint8_t* out, std::p
         in[0] = in[8] = in[16] = in[24] = in[32] = in[40] = in[48] = in[56] = 0;
     }
     if ((columns & 0xFEFEu) == 0) {  // column 0 alone: each row is one sample
-        for (int r = 0; r < 8; ++r, out += stride) std::memset(out, Clamp(ws[8 * r] >> shift), 8);
+        for (int r = 0; r < 8; ++r, out += stride) std::memset(out, Clamp(ws[8 * r] >> kShift), 8);
         return;
     }
     const int rows = columns & 0xFF00u ? 8 : 1;  // without lower rows, every row is the first
     std::uint8_t* to = out;
     // A row's samples, clamped only when one is outside 0 to 255, which few are.
-    auto row = [shift](std::uint8_t* to, std::int32_t o0, std::int32_t o1, std::int32_t o2, std::int32_t o3,
+    auto row = [](std::uint8_t* to, std::int32_t o0, std::int32_t o1, std::int32_t o2, std::int32_t o3,
                        std::int32_t o4, std::int32_t o5, std::int32_t o6, std::int32_t o7) {
-        o0 >>= shift, o1 >>= shift, o2 >>= shift, o3 >>= shift, o4 >>= shift, o5 >>= shift, o6 >>= shift, o7 >>= shift;
+        o0 >>= kShift, o1 >>= kShift, o2 >>= kShift, o3 >>= kShift, o4 >>= kShift, o5 >>= kShift, o6 >>= kShift,
+            o7 >>= kShift;
         if ((o0 | o1 | o2 | o3 | o4 | o5 | o6 | o7) & ~255) {
             to[0] = Clamp(o0), to[1] = Clamp(o1), to[2] = Clamp(o2), to[3] = Clamp(o3);
             to[4] = Clamp(o4), to[5] = Clamp(o5), to[6] = Clamp(o6), to[7] = Clamp(o7);
