@@ -97,12 +97,12 @@ struct Component {
     int bw = 0, bh = 0;        // blocks across and down in the frame padded to whole MCUs
     int hs = 1, vs = 1;        // pixels a sample covers across and down
     bool fancy = false;        // upsampled with the triangle filter
-    std::uint8_t* plane = nullptr;  // `ring` rows of bw * 8 samples
+    std::uint8_t* plane = nullptr;  // `ring` rows of bw * 8 samples, row r at r % ring
     int ring = 0;
     std::uint8_t* up = nullptr;     // a row upsampled to the picture's width
     std::int16_t* sums = nullptr;   // a row of 4 times its samples, or of vertical sums
     std::int16_t* coeff = nullptr;  // every block's coefficients in zigzag order, when kept
-    std::uint8_t* Row(int r) const { return plane + static_cast<std::size_t>(r % ring) * static_cast<std::size_t>(bw) * 8; }
+    std::uint8_t* Row(int r) const { return plane + static_cast<std::size_t>(r & (ring - 1)) * static_cast<std::size_t>(bw) * 8; }
 };
 
 class Jpeg final : public PictureDecoder {
@@ -460,7 +460,10 @@ bool Jpeg::Prepare() {
     if (count_ > 1) {
         for (int i = 0; i < count_; ++i) {
             Component& c = comp_[i];
-            c.ring = c.v * 8 * (fancyRows_ ? 2 : 1);
+            // The rows of one MCU row, or of two when the triangle filter
+            // needs the row below the last; a power of two, so that a row's
+            // place is its number's low bits (whole blocks: a multiple of 8).
+            for (c.ring = 8; c.ring < c.v * 8 * (fancyRows_ ? 2 : 1);) c.ring *= 2;
             size += static_cast<std::uint64_t>(c.ring) * static_cast<std::uint64_t>(c.bw) * 8;
             if (c.hs > 1 || (c.fancy && c.vs == 2))
                 size += (static_cast<std::uint64_t>(c.x) * static_cast<std::uint64_t>(c.hs) + 11) / 4 * 4 +
