@@ -207,6 +207,7 @@ private:
     // The scan.
     int scanCount_ = 0, order_[4] = {0, 0, 0, 0}, ss_ = 0, se_ = 0, ah_ = 0, al_ = 0;
     int scans_ = 0;      // scans seen
+    int acScans_ = 0;    // progressive scans of AC coefficients seen
     bool rows_ = false;  // the first scan put the rows out
     bool kept_ = false;  // the coefficients are kept until the end
 
@@ -774,7 +775,7 @@ bool Jpeg::DecodeDc(Component& c, std::int16_t* data) {
     if (se_ != 0) return false;  // DC and AC in one scan
     if (bits_ < 16) Fill(buf_, bits_);
     if (ah_ == 0) {
-        std::memset(data, 0, 64 * sizeof *data);
+        if (acScans_) std::memset(data, 0, 64 * sizeof *data);  // else the block holds nothing yet but a DC
         const int t = Decode(dc_[c.hd], buf_, bits_);
         if (t < 0 || t > 15) return false;
         c.dc += t ? Receive(buf_, bits_, t) : 0;
@@ -909,7 +910,9 @@ bool Jpeg::DecodeScan() {
     }
     if (rows_) return Scan(Pass::Verdict);  // another scan of a frame already shown
     if (!kept_ && !KeepCoefficients()) return false;
-    return Scan(progressive_ ? Pass::Progressive : Pass::Kept);
+    const bool ok = Scan(progressive_ ? Pass::Progressive : Pass::Kept);
+    if (progressive_ && ss_ != 0) ++acScans_;
+    return ok;
 }
 
 // ---------------------------------------------------------------- samples
