@@ -841,14 +841,16 @@ bool Jpeg::DecodeAc(const Component& c, std::int16_t* data) {
         };
         if (eobrun_) {
             --eobrun_;
-            for (int k = ss_; k <= se_; ++k) {
-                std::uint64_t four;
-                if (k + 3 <= se_ && (std::memcpy(&four, data + k, sizeof four), !four)) {
-                    k += 3;
-                    continue;
-                }
+            auto one = [&](int k) {
                 if (data[k]) refine(&data[k]);
+            };
+            int k = ss_;
+            for (; k + 3 <= se_; k += 4) {  // four at a time, passed over while they are 0
+                std::uint64_t four;
+                std::memcpy(&four, data + k, sizeof four);
+                if (four) one(k), one(k + 1), one(k + 2), one(k + 3);
             }
+            for (; k <= se_; ++k) one(k);
         } else {
             int k = ss_;
             do {
@@ -1051,17 +1053,17 @@ void Jpeg::Dequantize(const Component& c, int bx, int by, unsigned& columns) {
     const std::int16_t* data = c.coeff + 64 * (static_cast<std::size_t>(by) * c.bw + bx);
     const std::int32_t* quant = quant_[c.tq];
     unsigned cols = 1, range = 0;
+    auto one = [&](int k) {
+        if (!data[k]) return;
+        const std::uint32_t p = place_[k];
+        block_[p & 63] = data[k] * quant[p & 63];
+        cols |= p >> 8;
+        range |= static_cast<unsigned>(data[k] + 2048);  // past 4095 when one is Large
+    };
     for (int k = 0; k < 64; k += 4) {
         std::uint64_t four;
         std::memcpy(&four, data + k, sizeof four);
-        if (!four) continue;
-        for (int i = k; i < k + 4; ++i)
-            if (data[i]) {
-                const std::uint32_t p = place_[i];
-                block_[p & 63] = data[i] * quant[p & 63];
-                cols |= p >> 8;
-                range |= static_cast<unsigned>(data[i] + 2048);  // past 4095 when one is Large
-            }
+        if (four) one(k), one(k + 1), one(k + 2), one(k + 3);
     }
     columns = range > 4095 ? cols | kLarge : cols;
 }
