@@ -1,8 +1,9 @@
 // JPEG: Huffman-coded pictures of 8-bit samples, sequential (baseline and
 // extended) or progressive, grey or in three components (YCbCr, or RGB
 // when the components are named R, G and B or Adobe's marker says so
-// without JFIF's), each component sampled at any factor of 1 to 4 that
-// divides the largest; restart intervals.
+// without JFIF's) or four (CMYK or YCCK as Adobe writes them), each
+// component sampled at any factor of 1 to 4 that divides the largest;
+// restart intervals.
 //
 // The file is read through a buffer of kInput bytes, never past its end. A
 // frame whose first scan holds every component (a baseline picture) is
@@ -25,11 +26,11 @@
 // launcher's JPEGs before it: the same markers, segments, limits and
 // errors, in the same order, and a damaged scan's bits read the same way
 // (from a marker in the data on, or past the file's end, every bit is 0).
-// Besides: a picture of more than kMaxPicturePixels, a Huffman table of
-// more than 256 codes or a scan using a table not defined (stb_image went
-// past its tables) and a byte other than 0xFF where a marker is due before
-// the frame are refused, and so is a JPEG of four components (CMYK, print
-// work, which stb_image turned into RGB).
+// Besides, as the launcher's own check did before stb_image saw a file: a
+// picture of more than kMaxPicturePixels, a Huffman table of more than 256
+// codes or a scan using a table not defined (stb_image went past its
+// tables) and a byte other than 0xFF where a marker is due before the frame
+// are refused.
 #include <climits>
 #include <cstdint>
 #include <cstdlib>
