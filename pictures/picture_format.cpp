@@ -22,8 +22,8 @@ PictureInfo InspectBmp(const std::uint8_t* d, std::size_t size) {
     info.ok = true;
     info.width = h.width;
     info.height = h.topDown ? -h.height : h.height;
-    if (h.compression == 0 || h.compression == 3) {
-        info.plainBitmap = true;  // rows of any depth, as stored
+    if (h.entrySize == 4 && (h.compression == 0 || h.compression == 3)) {
+        info.plainBitmap = true;  // rows of any depth, as stored under a header of 40 bytes or more
         info.infoOffset = 14;
         info.bitsOffset = h.bitsOffset;
         info.bitsSize = h.bitsSize;
