@@ -963,6 +963,9 @@ inline void Aan4(std::int32_t i0, std::int32_t i1, std::int32_t i2, std::int32_t
 // A column without coefficients below its first takes no pass of its own;
 // without any in the right half, the passes across take 4 inputs; rows the
 // same in every column, one pass for all.
+#ifndef __OPTIMIZE_SIZE__
+__attribute__((always_inline)) inline  // in each of its few callers, but for size
+#endif
 void Jpeg::Idct(std::int32_t* block, unsigned columns, std::uint8_t* out, std::ptrdiff_t stride) {
     if (columns & kLarge)  // damaged data: coefficients cut to what the transform's 32 bits hold
         for (int i = 0; i < 64; ++i) block[i] = block[i] < -(1 << 17) ? -(1 << 17) : block[i] > 1 << 17 ? 1 << 17 : block[i];
