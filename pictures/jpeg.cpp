@@ -103,7 +103,8 @@ struct Component {
     std::uint8_t* up = nullptr;     // a row upsampled to the picture's width
     std::int16_t* sums = nullptr;   // a row of 4 times its samples, or of vertical sums
     std::int16_t* coeff = nullptr;  // every block's coefficients in zigzag order, when kept
-    std::uint8_t* Row(int r) const { return plane + static_cast<std::size_t>(r & (ring - 1)) * static_cast<std::size_t>(bw) * 8; }
+    int rowBytes = 0;               // bw * 8 samples and 8 past them
+    std::uint8_t* Row(int r) const { return plane + static_cast<std::size_t>(r & (ring - 1)) * static_cast<std::size_t>(rowBytes); }
 };
 
 class Jpeg final : public PictureDecoder {
@@ -466,7 +467,8 @@ bool Jpeg::Prepare() {
             // needs the row below the last; a power of two, so that a row's
             // place is its number's low bits (whole blocks: a multiple of 8).
             for (c.ring = 8; c.ring < c.v * 8 * (fancyRows_ ? 2 : 1);) c.ring *= 2;
-            size += static_cast<std::uint64_t>(c.ring) * static_cast<std::uint64_t>(c.bw) * 8;
+            c.rowBytes = c.bw * 8 + 8;
+            size += static_cast<std::uint64_t>(c.ring) * static_cast<std::uint64_t>(c.rowBytes);
             if (c.hs > 1 || (c.fancy && c.vs == 2))
                 size += (static_cast<std::uint64_t>(c.x) * static_cast<std::uint64_t>(c.hs) + 11) / 4 * 4 +
                         2 * static_cast<std::uint64_t>(c.x) + 4;  // each part a multiple of 4 bytes
@@ -478,7 +480,7 @@ bool Jpeg::Prepare() {
         for (int i = 0; i < count_; ++i) {
             Component& c = comp_[i];
             c.plane = at;
-            at += static_cast<std::size_t>(c.ring) * static_cast<std::size_t>(c.bw) * 8;
+            at += static_cast<std::size_t>(c.ring) * static_cast<std::size_t>(c.rowBytes);
             if (c.hs > 1 || (c.fancy && c.vs == 2)) {
                 c.sums = reinterpret_cast<std::int16_t*>(at);
                 at += 2 * static_cast<std::size_t>(c.x) + 4;
@@ -661,7 +663,7 @@ bool Jpeg::Scan(Pass pass) {
             if (count_ == 1)
                 IdctInto(bx, by, 0);
             else
-                Idct(block_, 0, c.Row(by * 8) + bx * 8, c.bw * 8);
+                Idct(block_, 0, c.Row(by * 8) + bx * 8, c.rowBytes);
         }
         return true;
     };
@@ -700,7 +702,7 @@ inline bool Jpeg::Block(Pass pass, Component& c, int bx, int by) {
         if (count_ == 1)
             IdctInto(bx, by, columns);
         else
-            Idct(block_, columns, c.Row(by * 8) + bx * 8, c.bw * 8);
+            Idct(block_, columns, c.Row(by * 8) + bx * 8, c.rowBytes);
         return true;
     }
     std::int16_t* data = c.coeff + 64 * (static_cast<std::size_t>(by) * c.bw + bx);
@@ -1171,6 +1173,10 @@ void Jpeg::PutRows2x2(int y, bool both) {
     const std::uint8_t* c = comp_[2].Row(r);
     const std::ptrdiff_t above = cb.Row(r > 0 ? r - 1 : 0) - b;
     const std::ptrdiff_t below = both ? cb.Row(r + 1 < cb.y ? r + 1 : r) - b : above;
+    // Each row's last sample repeated past it, where the last pair reads
+    // the next.
+    const std::uint8_t* rows[] = {b, b + above, b + below, c, c + above, c + below};
+    for (const std::uint8_t* row : rows) const_cast<std::uint8_t*>(row)[n] = row[n - 1];
     // The sums for the upper row and for the lower, each Cb's in the low
     // half and Cr's in the high.
     std::uint32_t t0, t1;
@@ -1184,7 +1190,7 @@ void Jpeg::PutRows2x2(int y, bool both) {
     constexpr std::uint32_t kLeft = 8u | 8u << 16, kRight = 7u | 7u << 16;
     const int pairs = width_ >> 1;
     for (int i = 1; i <= pairs; ++i, out += 6, out1 += 6, luma += 2, luma1 += 2, ++b, ++c) {
-        if (i < n) sums(b, c);
+        sums(b, c);  // at n, the last repeated
         std::uint32_t three = 3 * u0, left = three + p0 + kLeft, right = three + t0 + kRight;
         Pixel(out, luma[0], (left >> 4) & 255, left >> 20);
         Pixel(out + 3, luma[1], (right >> 4) & 255, right >> 20);
@@ -1216,7 +1222,7 @@ void Jpeg::PutKept() {
                         IdctInto(bx, by, columns);
                     } else {
                         Dequantize(c, bx, by, columns);
-                        Idct(block_, columns, c.Row(by * 8) + bx * 8, c.bw * 8);
+                        Idct(block_, columns, c.Row(by * 8) + bx * 8, c.rowBytes);
                     }
                 }
         }
