@@ -796,11 +796,7 @@ bool Jpeg::DecodeAc(const Component& c, std::int16_t* data) {
     std::uint32_t buf = buf_;
     int bits = bits_;
     bool ok = true;
-    if (ah_ == 0) {
-        if (eobrun_) {
-            --eobrun_;
-            return true;
-        }
+    if (ah_ == 0) {  // (a block of an end-of-band run is passed by the scan's loop)
         const std::int16_t* fast = fastAc_[c.ha];
         int k = ss_;
         do {
@@ -850,7 +846,12 @@ bool Jpeg::DecodeAc(const Component& c, std::int16_t* data) {
             for (; k + 3 <= se_; k += 4) {  // four at a time, passed over while they are 0
                 std::uint64_t four;
                 std::memcpy(&four, data + k, sizeof four);
+#ifdef __OPTIMIZE_SIZE__
+                if (four)
+                    for (int i = k; i < k + 4; ++i) one(i);
+#else
                 if (four) one(k), one(k + 1), one(k + 2), one(k + 3);
+#endif
             }
             for (; k <= se_; ++k) one(k);
         } else {
@@ -1069,8 +1070,12 @@ void Jpeg::Dequantize(const Component& c, int bx, int by, unsigned& columns) {
         std::uint64_t four[2];
         std::memcpy(four, data + k, sizeof four);
         if (!(four[0] | four[1])) continue;
+#ifdef __OPTIMIZE_SIZE__
+        for (int i = k; i < k + 8; ++i) one(i);  // the product goes without the unrolled form's code
+#else
         if (four[0]) one(k), one(k + 1), one(k + 2), one(k + 3);
         if (four[1]) one(k + 4), one(k + 5), one(k + 6), one(k + 7);
+#endif
     }
     columns = range > 4095 ? cols | kLarge : cols;
 }
