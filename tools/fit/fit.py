@@ -65,9 +65,9 @@ DECODE_INSTRUCTIONS_PER_PIXEL = {
     "bmp": 12.0,     # other bitmaps (16, 32 bits, masks, run-length 4): not measured; RLE8 before it was read in place
     # JPEG photographs (the launcher's own decoder): quality 90 in full colour;
     # quality 82 with the colour sampled 2x2, baseline and progressive.
-    "jpeg": 94.0,
-    "jpeg2x2": 66.0,
-    "jpeg-progressive": 105.0,
+    "jpeg": 92.0,
+    "jpeg2x2": 64.0,
+    "jpeg-progressive": 102.0,
     "gif": 37.6,     # GIF of 256 colours, kept in 8 bits
 }
 FORMAT_NAMES = {"bmp24": "BMP 24-bit", "bmp8": "BMP 8-bit", "rle8": "BMP RLE8", "bmp": "BMP",
