@@ -89,6 +89,16 @@ void* malloc(std::size_t size) {
     return block + kBlockHead;
 }
 
+// A block of zeros: the heap gives it so, and a large one takes pages the
+// system has zeroed already.
+void* calloc(std::size_t count, std::size_t size) {
+    if (size && count > (~std::size_t{0} - kBlockHead) / size) return nullptr;
+    auto* block = static_cast<unsigned char*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, count * size + kBlockHead));
+    if (!block) return nullptr;
+    *reinterpret_cast<std::size_t*>(block) = count * size;
+    return block + kBlockHead;
+}
+
 void free(void* block) {
     if (block) HeapFree(GetProcessHeap(), 0, static_cast<unsigned char*>(block) - kBlockHead);
 }

@@ -10,16 +10,16 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
-#include "pictures/picture_load.h"
+#include "pictures/decoder.h"
 
 namespace {
 
 std::uint32_t U16(const std::uint8_t* p) { return p[0] | (p[1] << 8); }
 std::uint32_t U32(const std::uint8_t* p) { return U16(p) | (U16(p + 2) << 16); }
 
-constexpr std::size_t kFileHeader = 14;
-enum : std::uint32_t { kRgb = 0, kRle8 = 1, kRle4 = 2, kBitfields = 3 };
+enum : std::uint32_t { kRgb = 0, kRle8 = 1, kRle4 = 2 };
 
 // One colour of a masked pixel: its bits moved down and widened to eight.
 struct Channel {
@@ -39,80 +39,8 @@ struct Channel {
     }
 };
 
-struct Header {
-    int width = 0, height = 0;
-    bool topDown = false;
-    unsigned bitCount = 0;
-    std::uint32_t compression = kRgb, colorsUsed = 0, imageSize = 0;
-    std::size_t tableAt = 0, entrySize = 4;
-    std::uint32_t masks[3] = {0, 0, 0};  // red, green, blue
-};
-
-// `d` holds the file's first bytes: all of them, or kPictureHead, which
-// hold the longest header, its masks and the largest colour table.
-bool ReadHeader(const std::uint8_t* d, std::size_t size, std::size_t bitsOffset, Header& h) {
-    if (size < kFileHeader + 12) return false;
-    const std::uint32_t headerSize = U32(d + kFileHeader);
-    if (headerSize == 12) {  // the core header of the first Windows and OS/2 bitmaps
-        h.width = static_cast<int>(U16(d + 18));
-        h.height = static_cast<int>(U16(d + 20));
-        if (U16(d + 22) != 1) return false;
-        h.bitCount = U16(d + 24);
-        if (h.bitCount == 16 || h.bitCount == 32) return false;
-        h.entrySize = 3;
-    } else if (headerSize == 40 || headerSize == 52 || headerSize == 56 || headerSize == 108 || headerSize == 124) {
-        if (size < kFileHeader + headerSize) return false;
-        const std::int32_t height = static_cast<std::int32_t>(U32(d + 22));
-        h.width = static_cast<int>(static_cast<std::int32_t>(U32(d + 18)));
-        h.topDown = height < 0;
-        if (height == INT32_MIN) return false;
-        h.height = h.topDown ? -height : height;
-        if (U16(d + 26) != 1) return false;
-        h.bitCount = U16(d + 28);
-        h.compression = U32(d + 30);
-        h.imageSize = U32(d + 34);
-        h.colorsUsed = U32(d + 46);
-    } else {
-        return false;  // the 64-byte OS/2 header and others Windows never wrote
-    }
-    h.tableAt = kFileHeader + headerSize;
-    if (h.width <= 0 || h.height <= 0 || static_cast<std::int64_t>(h.width) * h.height > kMaxPicturePixels) return false;
-
-    switch (h.bitCount) {
-    case 1: case 4: case 8:
-        if (h.compression == kRle8 ? h.bitCount != 8 : h.compression == kRle4 ? h.bitCount != 4 : h.compression != kRgb)
-            return false;
-        if (h.colorsUsed > (1u << h.bitCount)) return false;
-        break;
-    case 16:
-        if (h.compression == kRgb) {
-            h.masks[0] = 0x7C00, h.masks[1] = 0x03E0, h.masks[2] = 0x001F;
-            break;
-        }
-        [[fallthrough]];
-    case 32:
-        if (h.compression == kRgb && h.bitCount == 32) {
-            h.masks[0] = 0xFF0000, h.masks[1] = 0x00FF00, h.masks[2] = 0x0000FF;
-            break;
-        }
-        if (h.compression != kBitfields) return false;
-        // The masks follow a 40-byte header and are part of any longer one.
-        if (kFileHeader + 40 + 12 > bitsOffset) return false;
-        for (int i = 0; i < 3; ++i) h.masks[i] = U32(d + kFileHeader + 40 + 4 * i);
-        if (headerSize == 40) h.tableAt += 12;
-        break;
-    case 24:
-        if (h.compression != kRgb) return false;
-        break;
-    default:
-        return false;
-    }
-    if (h.topDown && h.compression != kRgb && h.compression != kBitfields) return false;
-    return h.tableAt <= bitsOffset;
-}
-
 // The colour table, as long as the file has it: entries it lacks stay black.
-void ReadTable(const std::uint8_t* d, std::size_t bitsOffset, const Header& h, std::uint8_t* table) {
+void ReadTable(const std::uint8_t* d, std::size_t bitsOffset, const BitmapHeader& h, std::uint8_t* table) {
     const std::size_t declared = h.colorsUsed ? h.colorsUsed : (std::size_t{1} << h.bitCount);
     const std::size_t count = std::min(declared, (bitsOffset - h.tableAt) / h.entrySize);
     std::memset(table, 0, 4u << h.bitCount);
@@ -124,6 +52,25 @@ void ReadTable(const std::uint8_t* d, std::size_t bitsOffset, const Header& h, s
     }
 }
 
+// A bitmap's state between its headers and its pixels: where the pixels
+// lie in the file and how they are stored, and the head of the file, which
+// may hold the first of them.
+class Bmp final : public PictureDecoder {
+public:
+    explicit Bmp(const PictureHead& head) : PictureDecoder(head), headSize(head.size) {
+        std::memcpy(this->head, head.bytes, head.size);
+    }
+    bool Finish(PictureSource& source, PictureLoad& load, std::uint8_t* bits) override;
+
+    std::size_t bitsOffset = 0, bitsEnd = 0;  // the pixels' bytes in the file
+    unsigned bitCount = 0;
+    std::uint32_t compression = 0;
+    bool topDown = false, plain = false;
+    std::uint32_t masks[3] = {0, 0, 0};
+    std::uint8_t head[kPictureHead];
+    std::size_t headSize;
+};
+
 // The pixels' bytes in order, through a buffer: the part of them the head
 // of the file holds, then the rest from the source, kChunk bytes at most at
 // a time; or the caller's bytes when the whole file is in memory.
@@ -131,7 +78,7 @@ constexpr std::size_t kChunk = 32 * 1024;
 
 class Pixels {
 public:
-    Pixels(PictureSource& source, PictureLoad& load) : source_(source), load_(load) {}
+    Pixels(PictureSource& source, Bmp& bmp) : source_(source), bmp_(bmp) {}
     ~Pixels() { std::free(buffer_); }
     Pixels(const Pixels&) = delete;
     Pixels& operator=(const Pixels&) = delete;
@@ -148,11 +95,11 @@ public:
         buffer_ = static_cast<std::uint8_t*>(std::malloc(capacity_));
         if (!buffer_) return false;
         at_ = buffer_;
-        if (from < load_.headSize) {
-            have_ = std::min(load_.headSize - from, left_);
-            std::memcpy(buffer_, load_.head + from, have_);
+        if (from < bmp_.headSize) {
+            have_ = std::min(bmp_.headSize - from, left_);
+            std::memcpy(buffer_, bmp_.head + from, have_);
         }
-        return Skip(from, load_.read);
+        return Skip(from, bmp_.read());
     }
 
     // The next `n` bytes (at most kChunk), or null when the pixels end first.
@@ -176,7 +123,7 @@ private:
     bool Skip(std::size_t from, std::size_t read) {
         while (read < from) {
             const std::size_t n = std::min(capacity_, from - read);
-            if (ReadSource(source_, load_, buffer_, n) != n) return false;
+            if (bmp_.Read(source_, buffer_, n) != n) return false;
             read += n;
         }
         return true;
@@ -186,12 +133,12 @@ private:
         std::memmove(buffer_, at_, have_);
         at_ = buffer_;
         const std::size_t want = std::min(capacity_, left_) - have_;
-        have_ += ReadSource(source_, load_, buffer_ + have_, want);
+        have_ += bmp_.Read(source_, buffer_ + have_, want);
         return have_ >= n;
     }
 
     PictureSource& source_;
-    PictureLoad& load_;
+    Bmp& bmp_;
     std::uint8_t* buffer_ = nullptr;
     const std::uint8_t* at_ = nullptr;
     std::size_t capacity_ = 0, have_ = 0, left_ = 0;
@@ -200,8 +147,7 @@ private:
 std::uint8_t* Row(const PictureLoad& load, std::uint8_t* bits, std::size_t y) { return bits + load.stride() * y; }
 
 // Masked 16- and 32-bit pixels into 24 bits, a piece of a row at a time.
-bool ReadMasked(Pixels& in, const PictureLoad& load, std::uint8_t* bits) {
-    const PictureLoad::Bitmap& b = load.bmp;
+bool ReadMasked(Pixels& in, const Bmp& b, const PictureLoad& load, std::uint8_t* bits) {
     const unsigned bytes = b.bitCount / 8;
     const std::size_t stride = ((static_cast<std::size_t>(load.width) * b.bitCount + 31) / 32) * 4;
     const std::size_t piece = kChunk / 4 * 4;
@@ -230,9 +176,9 @@ bool ReadMasked(Pixels& in, const PictureLoad& load, std::uint8_t* bits) {
 // which may come before the last row. Pixels beyond the width are dropped;
 // a stream that ends without its end is refused. The codes are read in
 // place, most runs being a pixel or two long.
-bool ReadRuns(Pixels& in, const PictureLoad& load, std::uint8_t* bits) {
+bool ReadRuns(Pixels& in, const Bmp& b, const PictureLoad& load, std::uint8_t* bits) {
     std::memset(bits, 0, load.bitsSize());
-    const bool rle8 = load.bmp.compression == kRle8;
+    const bool rle8 = b.compression == kRle8;
     const std::size_t width = static_cast<std::size_t>(load.width), height = static_cast<std::size_t>(load.height);
     const std::size_t stride = load.stride();
     const std::uint8_t *start = nullptr, *p = nullptr, *end = nullptr;
@@ -303,60 +249,58 @@ void TurnOver(const PictureLoad& load, std::uint8_t* bits) {
     }
 }
 
-}  // namespace
-
-bool StartBmp(PictureLoad& load, std::size_t size) {
-    const PictureInfo info = InspectBitmapHead(load.head, load.headSize, size);
-    if (!info.ok) return false;
-    const std::uint8_t* d = load.head;
-    const std::size_t bitsOffset = U32(d + 10);
-    Header h;
-    if (bitsOffset >= size || !ReadHeader(d, size, bitsOffset, h)) return false;
-    PictureLoad::Bitmap& b = load.bmp;
-    b.bitsOffset = bitsOffset;
-    b.bitsEnd = size;
-    b.bitCount = h.bitCount;
-    b.compression = h.compression;
-    b.topDown = h.topDown;
-    for (int i = 0; i < 3; ++i) b.masks[i] = h.masks[i];
-    const bool indexed = h.bitCount <= 8;
-    b.plain = h.compression == kRgb && (indexed || h.bitCount == 24);
-    if (h.compression == kRle8 || h.compression == kRle4) {
-        if (h.imageSize && h.imageSize <= size - bitsOffset) b.bitsEnd = bitsOffset + h.imageSize;
-        if (!load.SetSection(h.width, h.height, 8, 1 << h.bitCount)) return false;
-    } else {
-        const int bits = b.plain ? static_cast<int>(h.bitCount) : 24;
-        if (!load.SetSection(h.width, h.height, bits, indexed ? 1 << h.bitCount : 0)) return false;
-        // The rows must all be in the file.
-        const std::uint64_t stride = ((static_cast<std::uint64_t>(h.width) * h.bitCount + 31) / 32) * 4;
-        if (stride * static_cast<std::uint64_t>(h.height) > size - bitsOffset) return false;
-        b.bitsEnd = bitsOffset + static_cast<std::size_t>(stride * static_cast<std::uint64_t>(h.height));
-    }
-    if (indexed) ReadTable(d, bitsOffset, h, load.table());
-    return load.width == info.width && load.height == (info.height < 0 ? -info.height : info.height);
-}
-
-bool FinishBmp(PictureSource& source, PictureLoad& load, std::uint8_t* bits) {
-    const PictureLoad::Bitmap& b = load.bmp;
-    if (b.plain) {
+bool Bmp::Finish(PictureSource& source, PictureLoad& load, std::uint8_t* bits) {
+    if (plain) {
         // The rows as the file holds them: what the head already has, then
         // the rest read straight into the bits. Between the head and the
         // pixels, the bits serve to read what is dropped.
         const std::size_t total = load.bitsSize();
         std::size_t done = 0;
-        if (b.bitsOffset < load.headSize) {
-            done = std::min(load.headSize - b.bitsOffset, total);
-            std::memcpy(bits, load.head + b.bitsOffset, done);
+        if (bitsOffset < headSize) {
+            done = std::min(headSize - bitsOffset, total);
+            std::memcpy(bits, head + bitsOffset, done);
         }
-        while (load.read < b.bitsOffset) {
-            const std::size_t n = std::min(total, b.bitsOffset - load.read);
-            if (ReadSource(source, load, bits, n) != n) return false;
+        while (read() < bitsOffset) {
+            const std::size_t n = std::min(total, bitsOffset - read());
+            if (Read(source, bits, n) != n) return false;
         }
-        if (ReadSource(source, load, bits + done, total - done) != total - done) return false;
-        if (b.topDown) TurnOver(load, bits);
+        if (Read(source, bits + done, total - done) != total - done) return false;
+        if (topDown) TurnOver(load, bits);
         return true;
     }
-    Pixels in(source, load);
-    if (!in.Open(b.bitsOffset, b.bitsEnd)) return false;
-    return b.compression == kRle8 || b.compression == kRle4 ? ReadRuns(in, load, bits) : ReadMasked(in, load, bits);
+    Pixels in(source, *this);
+    if (!in.Open(bitsOffset, bitsEnd)) return false;
+    return compression == kRle8 || compression == kRle4 ? ReadRuns(in, *this, load, bits)
+                                                          : ReadMasked(in, *this, load, bits);
+}
+
+}  // namespace
+
+PictureDecoder* StartBmp(PictureSource&, const PictureHead& head, PictureLoad& load) {
+    BitmapHeader h;
+    if (!ReadBitmapHeader(head.bytes, head.size, head.fileSize, h)) return nullptr;
+    Bmp* b = new (std::nothrow) Bmp(head);
+    if (!b) return nullptr;
+    b->bitsOffset = h.bitsOffset;
+    b->bitsEnd = h.bitsOffset + h.bitsSize;
+    b->bitCount = h.bitCount;
+    b->compression = h.compression;
+    b->topDown = h.topDown;
+    for (int i = 0; i < 3; ++i) b->masks[i] = h.masks[i];
+    b->plain = h.plain;
+    const bool indexed = h.bitCount <= 8;
+    bool ok;
+    if (h.compression == kRle8 || h.compression == kRle4) {
+        b->bitsEnd = head.fileSize;
+        if (h.imageSize && h.imageSize <= head.fileSize - h.bitsOffset) b->bitsEnd = h.bitsOffset + h.imageSize;
+        ok = load.SetSection(h.width, h.height, 8, 1 << h.bitCount);
+    } else {
+        ok = load.SetSection(h.width, h.height, h.plain ? static_cast<int>(h.bitCount) : 24, indexed ? 1 << h.bitCount : 0);
+    }
+    if (!ok) {
+        delete b;
+        return nullptr;
+    }
+    if (indexed) ReadTable(head.bytes, h.bitsOffset, h, load.table());
+    return b;
 }

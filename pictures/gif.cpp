@@ -11,8 +11,9 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
-#include "pictures/picture_load.h"
+#include "pictures/decoder.h"
 
 namespace {
 
@@ -57,10 +58,38 @@ int EntryFor(std::uint8_t* table, int& count, unsigned r, unsigned g, unsigned b
 
 constexpr int kCodes = 8192;
 
-}  // namespace
+// A GIF's state between its headers and its pixels: the whole file (the
+// caller's bytes, or a block of its size), where the image's data starts,
+// its place, the index of the pixels it leaves out.
+class Gif final : public PictureDecoder {
+public:
+    explicit Gif(const PictureHead& head) : PictureDecoder(head) {}
+    ~Gif() override { std::free(own); }
+    bool Start(PictureSource& source, const PictureHead& head, PictureColor behind, PictureLoad& load);
+    bool Finish(PictureSource& source, PictureLoad& load, std::uint8_t* bits) override;
 
-bool StartGif(PictureLoad& load, std::size_t size, PictureColor behind) {
-    Bytes in(load.file, size, 6);
+private:
+    const std::uint8_t* file = nullptr;
+    std::uint8_t* own = nullptr;
+    std::size_t at = 0;
+    int left = 0, top = 0, width = 0, height = 0;
+    bool interlaced = false;
+    std::uint8_t fill = 0;
+};
+
+bool Gif::Start(PictureSource& source, const PictureHead& head, PictureColor behind, PictureLoad& load) {
+    const std::size_t size = fileSize();
+    if (source.bytes) {
+        file = source.bytes;
+    } else {
+        own = static_cast<std::uint8_t*>(std::malloc(size));
+        if (!own) return false;
+        std::memcpy(own, head.bytes, head.size);
+        if (Read(source, own + head.size, size - head.size) != size - head.size) return false;
+        file = own;
+    }
+    if (size < 13 + 10) return false;  // the screen descriptor and at least one image descriptor
+    Bytes in(file, size, 6);
     const int screenWidth = static_cast<int>(in.Get16()), screenHeight = static_cast<int>(in.Get16());
     const unsigned flags = in.Get8(), background = in.Get8();
     in.Get8();  // aspect ratio
@@ -93,12 +122,11 @@ bool StartGif(PictureLoad& load, std::size_t size, PictureColor behind) {
         if (tag != 0x2C) return false;  // the end with no image, or no block GIF has
         break;
     }
-    PictureLoad::Gif& g = load.gif;
-    g.left = static_cast<int>(in.Get16()), g.top = static_cast<int>(in.Get16());
-    g.width = static_cast<int>(in.Get16()), g.height = static_cast<int>(in.Get16());
-    if (g.left + g.width > screenWidth || g.top + g.height > screenHeight) return false;
+    left = static_cast<int>(in.Get16()), top = static_cast<int>(in.Get16());
+    width = static_cast<int>(in.Get16()), height = static_cast<int>(in.Get16());
+    if (left + width > screenWidth || top + height > screenHeight) return false;
     const unsigned local = in.Get8();
-    g.interlaced = (local & 0x40) != 0;
+    interlaced = (local & 0x40) != 0;
     std::size_t colours = global;
     int count = globalCount;
     if (local & 0x80) {
@@ -108,8 +136,8 @@ bool StartGif(PictureLoad& load, std::size_t size, PictureColor behind) {
     } else if (!global) {
         return false;
     }
-    g.at = in.at();
-    const unsigned codeSize = Bytes(load.file, size, g.at).Get8();
+    at = in.at();
+    const unsigned codeSize = Bytes(file, size, at).Get8();
     if (codeSize > 12) return false;
 
     // The table: the image's colours (those past the file's end read as 0),
@@ -118,7 +146,7 @@ bool StartGif(PictureLoad& load, std::size_t size, PictureColor behind) {
     int entries = count > indices ? count : indices;
     std::uint8_t table[4 * 256];
     const unsigned behindRed = behind & 0xFF, behindGreen = (behind >> 8) & 0xFF, behindBlue = (behind >> 16) & 0xFF;
-    Bytes read(load.file, size, colours);
+    Bytes read(file, size, colours);
     for (int i = 0; i < entries; ++i) {
         const unsigned r = i < count ? read.Get8() : 0, gr = i < count ? read.Get8() : 0, b = i < count ? read.Get8() : 0;
         if (i == transparent || i >= count)
@@ -131,18 +159,19 @@ bool StartGif(PictureLoad& load, std::size_t size, PictureColor behind) {
     if (background > 0) {
         r = gr = b = 0;
         if (static_cast<int>(background) < globalCount) {
-            Bytes e(load.file, size, global + 3 * background);
+            Bytes e(file, size, global + 3 * background);
             r = e.Get8(), gr = e.Get8(), b = e.Get8();
         }
     }
-    g.fill = static_cast<std::uint8_t>(EntryFor(table, entries, r, gr, b));
+    fill = static_cast<std::uint8_t>(EntryFor(table, entries, r, gr, b));
     if (!load.SetSection(screenWidth, screenHeight, 8, entries)) return false;
     std::memcpy(load.table(), table, 4 * static_cast<std::size_t>(entries));
     return true;
 }
 
-bool FinishGif(PictureLoad& load, std::size_t size, std::uint8_t* bits) {
-    const PictureLoad::Gif& g = load.gif;
+bool Gif::Finish(PictureSource&, PictureLoad& load, std::uint8_t* bits) {
+    const std::size_t size = fileSize();
+    const Gif& g = *this;
     // Pixels the image leaves out take the fill: all of them first, unless
     // the image covers the picture row after row, when only those after an
     // early end of its data are left.
@@ -158,7 +187,7 @@ bool FinishGif(PictureLoad& load, std::size_t size, std::uint8_t* bits) {
     std::uint8_t* first = suffix + kCodes;
     std::uint8_t* string = first + kCodes;
 
-    const std::uint8_t* data = load.file;
+    const std::uint8_t* data = file;
     const int codeSize0 = g.at < size ? data[g.at] : 0;
     const int clear = 1 << codeSize0;
     for (int i = 0; i < clear; ++i)
@@ -277,4 +306,15 @@ bool FinishGif(PictureLoad& load, std::size_t size, std::uint8_t* bits) {
         std::memset(bits, g.fill, stride * static_cast<std::size_t>(g.height - 1 - y));
     }
     return ok;
+}
+
+}  // namespace
+
+PictureDecoder* StartGif(PictureSource& source, const PictureHead& head, PictureColor behind, PictureLoad& load) {
+    Gif* gif = new (std::nothrow) Gif(head);
+    if (gif && !gif->Start(source, head, behind, load)) {
+        delete gif;
+        return nullptr;
+    }
+    return gif;
 }

@@ -6,9 +6,9 @@
 // (no compression; 1, 4, 8 or 24 bits; any header) is read into the bits as
 // it lies in the file, with no other copy. Run-length and masked bitmaps are
 // decoded row by row from a small buffer of the file; a GIF into 8 bits with
-// its own colour table; a JPEG by stb_image, whose pixels are copied once.
-// Every block these need comes from malloc and a failed one refuses the
-// picture.
+// its own colour table; a JPEG a row of blocks at a time into 24 bits, or 8
+// bits of grey. Every block these need comes from malloc or new
+// (std::nothrow), and a failed one refuses the picture.
 #pragma once
 
 #include <cstddef>
@@ -36,6 +36,8 @@ PictureSource MemorySource(const std::uint8_t* data, std::size_t size);
 // bitmap's headers and largest colour table.
 constexpr std::size_t kPictureHead = 2048;
 
+class PictureDecoder;  // the decoder's own state (pictures/decoder.h)
+
 class PictureLoad {
 public:
     PictureLoad() = default;
@@ -57,41 +59,17 @@ public:
     // outside the limits of a picture shown.
     bool SetSection(int width, int height, int bitCount, int colors);
 
-    // What is left of the load, for the decoder that started it.
-    PictureFormat format = PictureFormat::Unknown;
-    std::uint8_t head[kPictureHead];
-    std::size_t headSize = 0;              // bytes of the file in `head`
-    std::size_t read = 0;                  // bytes of the file taken from the source so far
-    // A file kept whole (JPEG, GIF): from the source, or malloc'ed.
-    const std::uint8_t* file = nullptr;
-    std::uint8_t* ownFile = nullptr;
-    // Bitmaps.
-    struct Bitmap {
-        std::size_t bitsOffset = 0, bitsEnd = 0;  // the pixels' bytes in the file
-        unsigned bitCount = 0;
-        std::uint32_t compression = 0;
-        bool topDown = false, plain = false;
-        std::uint32_t masks[3] = {0, 0, 0};
-    } bmp;
-    // GIF: where the image's data starts, its place, the index of the
-    // pixels it leaves out.
-    struct Gif {
-        std::size_t at = 0;
-        int left = 0, top = 0, width = 0, height = 0;
-        bool interlaced = false;
-        std::uint8_t fill = 0;
-    } gif;
-    // JPEG: stb_image's pixels, red, green and blue, top row first.
-    std::uint8_t* pixels = nullptr;
-
 private:
+    friend bool StartPictureLoad(PictureSource&, PictureColor, PictureLoad&);
+    friend bool FinishPictureLoad(PictureSource&, PictureLoad&, std::uint8_t*);
+    PictureDecoder* decoder_ = nullptr;
     alignas(4) std::uint8_t info_[40 + 4 * 256] = {};
 };
 
-// Reads the headers (a bitmap's headers and colour table; a JPEG or GIF
-// whole, a JPEG decoded here) and sets the section the picture needs. False
-// for a file refused: empty, damaged, too large, of no format read here, or
-// one whose memory could not be had.
+// Reads the headers (a bitmap's headers and colour table, a JPEG's up to its
+// frame, a GIF whole) and sets the section the picture needs. False for a
+// file refused: empty, damaged, too large, of no format read here, or one
+// whose memory could not be had.
 bool StartPictureLoad(PictureSource& source, PictureColor behind, PictureLoad& load);
 
 // Fills `bits` (load.bitsSize() bytes, whatever they held) with the pixels,
@@ -99,15 +77,3 @@ bool StartPictureLoad(PictureSource& source, PictureColor behind, PictureLoad& l
 // read that failed or memory that could not be had; the bits are then
 // partly written.
 bool FinishPictureLoad(PictureSource& source, PictureLoad& load, std::uint8_t* bits);
-
-// The decoders behind them (picture_load.cpp dispatches; each uses only
-// picture_source.cpp and picture_format.cpp).
-bool StartBmp(PictureLoad& load, std::size_t fileSize);
-bool FinishBmp(PictureSource& source, PictureLoad& load, std::uint8_t* bits);
-bool StartGif(PictureLoad& load, std::size_t fileSize, PictureColor behind);
-bool FinishGif(PictureLoad& load, std::size_t fileSize, std::uint8_t* bits);
-bool StartJpeg(PictureLoad& load, std::size_t fileSize);
-void FinishJpeg(PictureLoad& load, std::uint8_t* bits);
-
-// Takes up to `n` more bytes of the file from the source into `to`; how many.
-std::size_t ReadSource(PictureSource& source, PictureLoad& load, std::uint8_t* to, std::size_t n);

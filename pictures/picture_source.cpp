@@ -1,9 +1,8 @@
-// A picture load's state and the source of its bytes, which the dispatch
+// A picture load's section and the source of its bytes, which the dispatch
 // and every decoder use, and which use nothing of theirs.
-#include "pictures/picture_load.h"
-
-#include <cstdlib>
 #include <cstring>
+
+#include "pictures/decoder.h"
 
 namespace {
 
@@ -25,11 +24,14 @@ PictureSource MemorySource(const std::uint8_t* data, std::size_t size) {
     return source;
 }
 
-std::size_t ReadSource(PictureSource& source, PictureLoad& load, std::uint8_t* to, std::size_t n) {
+bool PictureDecoder::Finish(PictureSource&, PictureLoad&, std::uint8_t*) { return false; }
+
+std::size_t PictureDecoder::Read(PictureSource& source, std::uint8_t* to, std::size_t n) {
+    if (n > fileSize_ - read_) n = fileSize_ - read_;
     std::size_t done = 0;
     if (source.bytes) {
-        done = n < source.size - load.read ? n : source.size - load.read;
-        std::memcpy(to, source.bytes + load.read, done);
+        std::memcpy(to, source.bytes + read_, n);
+        done = n;
     } else {
         while (done < n) {
             const std::size_t got = source.read(source.context, to + done, n - done);
@@ -37,14 +39,11 @@ std::size_t ReadSource(PictureSource& source, PictureLoad& load, std::uint8_t* t
             done += got;
         }
     }
-    load.read += done;
+    read_ += done;
     return done;
 }
 
-PictureLoad::~PictureLoad() {
-    std::free(ownFile);
-    std::free(pixels);  // stb_image's blocks are malloc's
-}
+PictureLoad::~PictureLoad() { delete decoder_; }
 
 bool PictureLoad::SetSection(int w, int h, int bits, int entries) {
     if (w <= 0 || h <= 0 || static_cast<std::int64_t>(w) * h > kMaxPicturePixels) return false;
@@ -61,4 +60,3 @@ bool PictureLoad::SetSection(int w, int h, int bits, int entries) {
     Put32(info_ + 32, static_cast<std::uint32_t>(entries));
     return true;
 }
-

@@ -82,21 +82,28 @@ picture() {
 
 # The instructions of each picture load, counted by callgrind in a native
 # build of the pictures room (bench/count), and those of the revision
-# compared with when given.
+# compared with when given; for the JPEG photographs (made from Debian's
+# lomiri-wallpapers-16.04 by pictures/tests/make_jpeg_corpus.sh) also
+# stb_image and libjpeg-turbo (bench/count/count_reference.cpp).
 count_loads() {
     local dir="$BENCH/count" kind builds=()
     echo "Counting the instructions of a picture load (native x86_64, -O2, valgrind's callgrind)"
+    rm -rf "$dir/pictures"
     mkdir -p "$dir/pictures"
-    for kind in bmp rle jpg gif; do picture "$kind" 1 "$dir/pictures/$kind.${kind/rle/bmp}"; done
-    convert -seed 1 -size 617x564 plasma:fractal -quality 90 -sampling-factor 2x2 "$dir/pictures/jpg420.jpg"
+    for kind in bmp rle gif; do picture "$kind" 1 "$dir/pictures/$kind.${kind/rle/bmp}"; done
+    "$ROOT/pictures/tests/make_jpeg_corpus.sh" --bench "$dir/pictures"
     cmake -S "$ROOT/bench/count" -B "$dir/build" -DSETUP32_SOURCE="$ROOT" >/dev/null
     cmake --build "$dir/build" -j "$(nproc)" -- --no-print-directory >/dev/null
-    builds+=("this:$dir/build/count_picture")
+    builds+=(--build this "$dir/build/count_picture")
     if [ -n "$PREVIOUS_SRC" ]; then
         cmake -S "$ROOT/bench/count" -B "$dir/previous" -DSETUP32_SOURCE="$PREVIOUS_SRC" >/dev/null
-        cmake --build "$dir/previous" -j "$(nproc)" -- --no-print-directory >/dev/null
-        builds+=("$BENCH_PREVIOUS:$dir/previous/count_picture")
+        cmake --build "$dir/previous" --target count_picture -j "$(nproc)" -- --no-print-directory >/dev/null
+        builds+=(--build "$BENCH_PREVIOUS" "$dir/previous/count_picture")
     fi
+    local reference="$dir/build/count_reference"
+    builds+=(--reference "stb_image 2.27, STBI_NO_SIMD" "$reference" stb)
+    builds+=(--reference "libjpeg-turbo, SIMD off, accurate IDCT, smooth upsampling" "$reference" libjpeg-accurate)
+    builds+=(--reference "libjpeg-turbo, SIMD off, fast IDCT, merged upsampling" "$reference" libjpeg-fast)
     echo
     /usr/bin/python3 "$ROOT/bench/count.py" "$dir" "${builds[@]}"
 }

@@ -2,12 +2,15 @@
 # Installs what Setup32 needs to build and test on Debian 12: the native
 # toolchain and GoogleTest, the mingw-w64 cross compilers, Wine, a virtual X
 # display and the tools that inspect and capture the results (Chromium opens
-# the preview sheet), stb_image (the JPEG and GIF decoder), Pillow (which
-# writes the pictures the decoder tests read), xorriso (writes and reads back
-# the disc image), strace (takes the disc away under a running launcher),
-# dpkg-dev, lintian and man-db (the kit author's package: built, checked, its
-# manual page read) and valgrind (the benchmark counts the instructions of a
-# picture load).
+# the preview sheet), stb_image (the JPEG and GIF decoders the tests hold the
+# launcher's own to), Pillow (which writes the pictures the decoder tests
+# read), xorriso (writes and reads back the disc image), strace (takes the
+# disc away under a running launcher), dpkg-dev, lintian and man-db (the kit
+# author's package: built, checked, its manual page read), valgrind (the
+# benchmark counts the instructions of a picture load), and for the JPEG
+# tests and benchmark only: libjpeg-turbo (libjpeg62-turbo-dev: the reference
+# decode; libjpeg-turbo-progs: jpegtran writes restart intervals and
+# arithmetic coding) and the photographs of lomiri-wallpapers-16.04.
 # Idempotent: when everything is installed it only checks and exits.
 #
 # Both Wines and both cross compilers are installed: 64-bit Wine and the
@@ -21,7 +24,8 @@ ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 PACKAGES="cmake g++ make libgtest-dev googletest
 g++-mingw-w64-i686-posix g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-win32
 wine wine64 fonts-wine xvfb xauth xdotool imagemagick icoutils python3-pefile python3
-clang libclang-rt-14-dev nsis chromium libstb-dev python3-pil xorriso strace dpkg-dev lintian man-db valgrind"
+clang libclang-rt-14-dev nsis chromium libstb-dev python3-pil xorriso strace dpkg-dev lintian man-db valgrind
+libjpeg62-turbo-dev libjpeg-turbo-progs lomiri-wallpapers-16.04"
 if host_runs_i386; then PACKAGES="$PACKAGES wine32:i386"; fi
 
 die() {

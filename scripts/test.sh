@@ -32,8 +32,15 @@ SUITES+=("rooms=$RESULTS/rooms.xml")
 echo "== Native unit tests"
 "$BUILD/native/tests/unit/unit_tests" --gtest_brief=1 --gtest_output="xml:$RESULTS/unit.xml"
 "$BUILD/native-asan/tests/unit/unit_tests" --gtest_brief=1 --gtest_output="xml:$RESULTS/unit-asan.xml"
-"$BUILD/native/pictures/tests/picture_tests" --gtest_brief=1 --gtest_output="xml:$RESULTS/pictures.xml"
-"$BUILD/native-asan/pictures/tests/picture_tests" --gtest_brief=1 --gtest_output="xml:$RESULTS/pictures-asan.xml"
+# The JPEG corpus of photographs, made once for both runs; each lists where
+# the launcher's JPEGs differ from before in results/jpeg-disagreements*.txt.
+rm -rf "$BUILD/jpeg-corpus"
+"$ROOT/pictures/tests/make_jpeg_corpus.sh" "$BUILD/jpeg-corpus"
+export SETUP32_JPEG_CORPUS="$BUILD/jpeg-corpus"
+SETUP32_JPEG_REPORT="$RESULTS/jpeg-disagreements.txt" \
+    "$BUILD/native/pictures/tests/picture_tests" --gtest_brief=1 --gtest_output="xml:$RESULTS/pictures.xml"
+SETUP32_JPEG_REPORT="$RESULTS/jpeg-disagreements-asan.txt" \
+    "$BUILD/native-asan/pictures/tests/picture_tests" --gtest_brief=1 --gtest_output="xml:$RESULTS/pictures-asan.xml"
 SUITES+=("unit=$RESULTS/unit.xml" "unit (sanitizers)=$RESULTS/unit-asan.xml")
 SUITES+=("pictures=$RESULTS/pictures.xml" "pictures (sanitizers)=$RESULTS/pictures-asan.xml")
 

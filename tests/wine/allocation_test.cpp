@@ -246,26 +246,32 @@ std::string Fixture(const char* name) {
 TEST_F(Allocations, PlainBitmap) {
     const std::string path = folder_ + "setup32-allocation-plain.bmp";
     WriteBitmap(path, 617, 564, RGB(0xC0, 0x30, 0x30), false);
-    RefuseEachInTurn("plain bitmap", path, RGB(0xC0, 0x30, 0x30), 3, "the section, the palette, the picture");
+    RefuseEachInTurn("plain bitmap", path, RGB(0xC0, 0x30, 0x30), 4,
+                     "the decoder, the section, the palette, the picture");
     DeleteFileA(path.c_str());
 }
 
 TEST_F(Allocations, RunLengthBitmap) {
     const std::string path = folder_ + "setup32-allocation-rle.bmp";
     WriteBitmap(path, 617, 564, RGB(0x30, 0x30, 0xC0), true);
-    RefuseEachInTurn("run-length bitmap", path, RGB(0x30, 0x30, 0xC0), 4,
-                     "the file's buffer, the section, the palette, the picture");
+    RefuseEachInTurn("run-length bitmap", path, RGB(0x30, 0x30, 0xC0), 5,
+                     "the decoder, the file's buffer, the section, the palette, the picture");
     DeleteFileA(path.c_str());
 }
 
 TEST_F(Allocations, Jpeg) {
     RefuseEachInTurn("JPEG", Fixture("red.jpg"), RGB(0xFE, 0, 0), 5,
-                     "the file, the decoder's blocks, the section, the palette, the picture");
+                     "the decoder, its rows, the section, the palette, the picture");
+}
+
+TEST_F(Allocations, ProgressiveJpeg) {
+    RefuseEachInTurn("progressive JPEG", Fixture("progressive.jpg"), RGB(0x33, 0x66, 0xCC), 6,
+                     "the decoder, its rows, its coefficients, the section, the palette, the picture");
 }
 
 TEST_F(Allocations, Gif) {
-    RefuseEachInTurn("GIF", Fixture("blue.gif"), RGB(0, 0, 0xFF), 5,
-                     "the file, the code table, the section, the palette, the picture");
+    RefuseEachInTurn("GIF", Fixture("blue.gif"), RGB(0, 0, 0xFF), 6,
+                     "the decoder, the file, the code table, the section, the palette, the picture");
 }
 
 }  // namespace
