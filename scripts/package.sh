@@ -29,7 +29,7 @@ mkdir -p "$OUT/src"
 echo "Source package (dpkg-source --build)"
 (cd "$OUT" && dpkg-source --build src >source.log 2>&1) || { tail -n 20 "$OUT/source.log" >&2; die "dpkg-source failed"; }
 echo "Binary package (dpkg-buildpackage -b -us -uc in $OUT/src)"
-(cd "$OUT/src" && dpkg-buildpackage -b -us -uc >"$OUT/build.log" 2>&1) ||
+(cd "$OUT/src" && DEB_BUILD_OPTIONS="parallel=$(nproc)" dpkg-buildpackage -b -us -uc >"$OUT/build.log" 2>&1) ||
     { tail -n 40 "$OUT/build.log" >&2; die "dpkg-buildpackage failed (log: $OUT/build.log)"; }
 DEB="$OUT/setup32-kit_${VERSION}_amd64.deb"
 [ -f "$DEB" ] || die "no $DEB"
