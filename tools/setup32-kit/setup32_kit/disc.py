@@ -125,7 +125,7 @@ def run(args):
     if not shutil.which("xorriso"):
         raise KitError("o xorriso não está instalado (pacote xorriso)")
     before = listing(kit_path)
-    with Staged(out, folder=False, replaceable=True) as staged, Scratch("setup32-kit-disc.") as scratch:
+    with Staged(args.out, folder=False, replaceable=True) as staged, Scratch("setup32-kit-disc.") as scratch:
         source = kit_path
         if args.fit:
             kit = Kit.read(programs, kit_path)

@@ -304,9 +304,9 @@ def fitted_copy(programs, kit, destination, quiet=False):
 
 def run(args):
     kit_path = kit_folder(args.kit)
-    out = outside(kit_path, args.out)
+    outside(kit_path, args.out)
     programs = installed.find()
-    with Staged(out, folder=True) as staged:
+    with Staged(args.out, folder=True) as staged:
         kit = Kit.read(programs, kit_path)
         status, changed = fitted_copy(programs, kit, staged.path, args.quiet)
         staged.commit()

@@ -47,8 +47,8 @@ def fsync_tree(path):
 class Staged:
     """An output made beside its target under a temporary name.
 
-        with Staged(target, folder=True) as temporary:
-            ... write into temporary ...
+        with Staged(target, folder=True) as staged:
+            ... write into staged.path ...
             staged.commit()
 
     The target may be absent or, for a folder, an empty folder that the user
@@ -57,6 +57,7 @@ class Staged:
 
     def __init__(self, target, folder, replaceable=None):
         self.target = Path(os.path.abspath(target))
+        self.shown = str(target)  # as the user wrote it, for the messages
         self.folder = folder
         # A function that says whether an existing target may be replaced
         # (the preview's earlier sheet); an empty folder always may.
@@ -66,24 +67,25 @@ class Staged:
         self.committed = False
 
     def check_target(self):
-        target = self.target
+        target, shown = self.target, self.shown
+        parent = os.path.dirname(shown.rstrip("/")) or "."
         if not target.parent.is_dir():
-            raise KitError(f"{target.parent}: a pasta não existe")
+            raise KitError(f"{parent}: a pasta não existe")
         if os.statvfs(target.parent).f_flag & os.ST_RDONLY:
-            raise KitError(f"{target.parent}: o sistema de arquivos é só de leitura: nada foi gravado")
+            raise KitError(f"{parent}: o sistema de arquivos é só de leitura: nada foi gravado")
         if not os.access(target.parent, os.W_OK | os.X_OK):
-            raise KitError(f"{target.parent}: sem permissão de escrita: nada foi gravado")
+            raise KitError(f"{parent}: sem permissão de escrita: nada foi gravado")
         if not os.path.lexists(target):
             return
         if self.folder and target.is_dir() and not target.is_symlink():
             if not os.access(target, os.W_OK | os.X_OK):
-                raise KitError(f"{target}: sem permissão de escrita: nada foi gravado")
+                raise KitError(f"{shown}: sem permissão de escrita: nada foi gravado")
             if not any(target.iterdir()) or (self.replaceable and self.replaceable(target)):
                 return
-            raise KitError(f"{target} já existe e não está vazia: escolha uma pasta nova ou vazia")
+            raise KitError(f"{shown} já existe e não está vazia: escolha uma pasta nova ou vazia")
         if not self.folder and target.is_file() and not target.is_symlink() and self.replaceable:
             return
-        raise KitError(f"{target} já existe: escolha outro nome")
+        raise KitError(f"{shown} já existe: escolha outro nome")
 
     def __enter__(self):
         self.check_target()

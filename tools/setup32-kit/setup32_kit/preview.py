@@ -109,7 +109,7 @@ def read_json(path, fallback):
 def run(args):
     started = time.monotonic()
     kit_path = kit_folder(args.kit)
-    out = outside(kit_path, args.out)
+    outside(kit_path, args.out)
     programs = installed.find()
     wine = wine_path()
     exe, preview_exe = (programs.need(p) for p in programs.windows[wine.arch])
@@ -117,7 +117,7 @@ def run(args):
     kit = Kit.read(programs, kit_path)
     text = text_report(programs, kit_path)
     status = DONE
-    with Staged(out, folder=True, replaceable=is_sheet) as staged, Scratch("setup32-kit-preview.") as work:
+    with Staged(args.out, folder=True, replaceable=is_sheet) as staged, Scratch("setup32-kit-preview.") as work:
         copy_opened(kit, work / "kit")
         copy_opened(kit, work / "slideshow")
         shots = work / "shots"
