@@ -112,7 +112,7 @@ def reading(kit):
     uncopiable = [p["message"] for p in kit.problems if p["code"] in UNCOPIABLE]
     if uncopiable or kit.left_off():
         names = uncopiable or [e["path"] for e in kit.left_off()]
-        raise KitError("o fit copia o kit inteiro, e isto não se copia: " + "; ".join(names))
+        raise KitError("o fit copia o kit inteiro, e isto não se copia: " + " ".join(names))
     groups, missing = [], []
     state = kit.report["state"]
     for role, (title, key) in ROLES.items():

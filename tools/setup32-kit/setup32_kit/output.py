@@ -14,7 +14,7 @@ import stat
 import tempfile
 from pathlib import Path
 
-from .failures import KitError
+from .failures import KitError, describe
 
 SUFFIX = ".parcial"
 
@@ -114,9 +114,12 @@ class Staged:
             os.replace(self.path, self.target)
         self.committed = True
 
-    def __exit__(self, *_exception):
+    def __exit__(self, _type, error, _traceback):
         if not self.committed and self.path is not None:
             remove(self.path)
+            # A write that failed inside the temporary is told of the output.
+            if isinstance(error, OSError) and (not error.filename or str(error.filename).startswith(str(self.path))):
+                raise KitError(f"{self.shown}: {describe(error).split(': ')[-1]}: nada foi gravado") from None
         return False
 
 

@@ -130,9 +130,14 @@ class Prefix:
         self.folder = folder
 
     def environment(self, display=None, folder=None):
+        folder = folder or self.folder
+        # Wine keeps its server's socket folder in the temporary folder and
+        # leaves it there: in the prefix's own, nothing of it stays in /tmp.
+        (folder / "tmp").mkdir(exist_ok=True)
         env = {k: v for k, v in os.environ.items() if not k.startswith("WINE")}
-        env.update(WINEPREFIX=str(folder or self.folder), WINEARCH=self.wine.winearch, WINELOADER=self.wine.loader,
-                   WINESERVER=self.wine.server, WINEDEBUG="-all", WINEDLLOVERRIDES=DLL_OVERRIDES)
+        env.update(WINEPREFIX=str(folder), WINEARCH=self.wine.winearch, WINELOADER=self.wine.loader,
+                   WINESERVER=self.wine.server, WINEDEBUG="-all", WINEDLLOVERRIDES=DLL_OVERRIDES,
+                   TMPDIR=str(folder / "tmp"))
         if display is not None:
             env["DISPLAY"] = display.name
         return env
