@@ -392,7 +392,11 @@ def interrupted(args, work):
     expect("encerrado pelo sinal SIGTERM: nada foi gravado" in said, said)
     expect(not out.exists() and not list(work.glob(".interrupted-sheet.*")), "a sheet was left")
     expect(not any(temporary.iterdir()), f"left in the temporary folder: {list(temporary.iterdir())}")
-    running = subprocess.run(["pgrep", "-s", str(process.pid)], capture_output=True, text=True).stdout.split()
+    for _ in range(50):  # an ended Wine program may wait a moment to be reaped
+        running = subprocess.run(["pgrep", "-s", str(process.pid)], capture_output=True, text=True).stdout.split()
+        if not running:
+            break
+        time.sleep(0.1)
     expect(not running, f"processes of the preview still running: {running}")
     marker = f"WINEPREFIX={args.build / 'cache' / 'setup32-kit'}".encode()
     wine = []
