@@ -80,6 +80,7 @@ class FreshSystem:
     def start(self):
         self.root = Path(tempfile.mkdtemp(prefix="root.", dir=self.cache))
         subprocess.run(["cp", "-a", f"{self.base}/.", str(self.root)], check=True)
+        self.root.chmod(0o755)
         (self.root / "etc/apt/sources.list.d").mkdir(parents=True, exist_ok=True)
         shutil.copyfile(SOURCES, self.root / "etc/apt/sources.list.d/debian.sources")
         (self.root / "etc/apt/sources.list").unlink(missing_ok=True)
@@ -226,7 +227,7 @@ class KitAuthor:
         output = self.user("setup32-kit check meu-kit")
         expect("slow-on-cd" in output, output)
         output = self.user("setup32-kit preview meu-kit previa")
-        expect("Folha: previa/index.html" in output and "(x86_64, wine64)" in output, output)
+        expect("Folha: previa/index.html" in output and "(x86_64, wine64, prefixo " in output, output)
         pages = self.system.run(f"ls {HOME}/previa").stdout.split()
         expect(len([p for p in pages if p.startswith("page-")]) == 20, f"the sheet's pictures: {pages}")
         output = self.user("setup32-kit fit meu-kit meu-kit-rapido")
@@ -241,6 +242,8 @@ class KitAuthor:
         # Wine's in the menus or the file types of the user's home.
         size = self.system.run(f"du -sm {HOME}/.cache/setup32-kit").stdout.split()
         print(f"~/.cache/setup32-kit after the first preview: {size[0] if size else '?'} MB")
+        print("the home's hidden folders: " + ", ".join(self.system.run(
+            f"cd {HOME} && du -sk .[!.]*/* 2>/dev/null").stdout.replace("\t", " KB ").splitlines()))
         left = self.system.run(f"cd {HOME} && find .local .config -path '*wine*' 2>/dev/null").stdout.split()
         expect(not left, f"Wine's menus and file types in the home: {left}")
 
@@ -251,10 +254,12 @@ class KitAuthor:
         image = home / "meu-kit.iso"
         if self.args.arch == "x86_64":
             # 64-bit Wine runs the x86_64 build: the disc of the same kit with
-            # that launcher in its root.
-            shutil.copyfile(self.build / "win64/Setup32.exe", home / "Setup32-x64.exe")
-            self.user("mkdir k64 && cp -r meu-kit-rapido/. k64/ && mv Setup32-x64.exe k64/Setup32.exe && "
-                      "setup32-kit disc --label MEU_KIT k64 k64.iso")
+            # that launcher in its root and that stand-in installer.
+            self.user("cp -r meu-kit-rapido k64")
+            for program in (home / "k64").rglob("*.exe"):
+                shutil.copyfile(self.build / "win64/tests/e2e/stub/stub.exe", program)
+            shutil.copyfile(self.build / "win64/Setup32.exe", home / "k64/Setup32.exe")
+            self.user("setup32-kit disc --label MEU_KIT k64 k64.iso")
             image = home / "k64.iso"
         drive = Drive(self.build, self.args.arch, self.build / f"package-test-{self.args.arch}")
         disc = drive.read_back(image, "disc")
