@@ -157,6 +157,8 @@ FAULTS = (
           "sem permissão de escrita: nada foi gravado", user=True),
     Fault("CtrlCWhileDiscWrites", large_file, ("disc", "KIT", "WORK/k.iso"), 130,
           "interrompido (Ctrl-C): nada foi gravado", during=signal_when("k.iso", signal.SIGINT)),
+    Fault("CtrlCWhileFitCopies", large_file, ("fit", "KIT", "WORK/out"), 130,
+          "interrompido (Ctrl-C): nada foi gravado", during=signal_when("out", signal.SIGINT)),
     Fault("SigtermWhileFitCopies", large_file, ("fit", "KIT", "WORK/out"), 143,
           "encerrado pelo sinal SIGTERM: nada foi gravado", during=signal_when("out", signal.SIGTERM)),
 )
