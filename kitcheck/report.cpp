@@ -156,8 +156,17 @@ const char* Bool(bool value) { return value ? "true" : "false"; }
 // A picture in a line of the text report.
 std::string PictureLine(const FileReport& f) {
     if (!f.picture || f.picture->verdict != PictureVerdict::Shown) {
-        if (f.verdict == "missing") return "não está no kit";
-        return "não é mostrada (" + f.verdict + ")";
+        const PictureVerdict verdict = f.picture ? f.picture->verdict : f.verdict == "folder" ? PictureVerdict::Folder
+                                                                                              : PictureVerdict::Missing;
+        switch (verdict) {
+        case PictureVerdict::Missing: return "não está no kit";
+        case PictureVerdict::Folder: return "é uma pasta";
+        case PictureVerdict::Unreadable: return "não pode ser lida";
+        case PictureVerdict::Empty: return "está vazia";
+        case PictureVerdict::OtherFormat: return "não é BMP, JPEG nem GIF";
+        case PictureVerdict::TooLarge: return "passa dos limites do Setup32";
+        default: return "o Setup32 não a mostra";
+        }
     }
     const PictureFacts& p = *f.picture;
     return p.kind + ", " + std::to_string(p.width) + " x " + std::to_string(p.height) + ", " +

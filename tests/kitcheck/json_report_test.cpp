@@ -148,7 +148,8 @@ TEST_F(JsonReportTest, WhereEachValueStands) {
 
     // A key the file does not hold has no place.
     Write("setup.ini", std::string(ini).replace(ini.find("ie3ingl=no"), 10, ""));
-    const Json& missing = Find(Report()["rows"], "key", "OKnoCD/ie3ingl");
+    const Json without = Report();
+    const Json& missing = Find(without["rows"], "key", "OKnoCD/ie3ingl");
     EXPECT_EQ(missing["line"].type, Json::Null);
     EXPECT_EQ(missing["bytes"].type, Json::Null);
 }
