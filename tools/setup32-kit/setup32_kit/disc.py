@@ -61,15 +61,19 @@ def pathspecs(kit, launcher, scratch):
     launcher and autorun.inf when the kit has none; the count of files."""
     empty = scratch / "pasta-vazia"
     empty.mkdir()
+    inside = os.path.realpath(kit.folder) + "/"
     specs, files = [], 0
     for entry in kit.entries:
         if not entry["copy"]:
             continue
         if entry["type"] == "folder":
             specs.append(pathspec(entry["path"], empty))
-        else:
-            specs.append(pathspec(entry["path"], os.path.realpath(kit.path(entry["path"]))))
-            files += 1
+            continue
+        source = os.path.realpath(kit.path(entry["path"]))
+        if not source.startswith(inside):  # a link changed since kitcheck read the kit
+            raise KitError(f"{entry['path']} leva para fora da pasta do kit ({source}): nenhuma imagem gravada")
+        specs.append(pathspec(entry["path"], source))
+        files += 1
     disc = kit.report["disc"]
     if disc["launcher"] is None:
         specs.append(pathspec("Setup32.exe", launcher))

@@ -4,9 +4,9 @@ Every file or folder a command makes for the user is first made under a
 hidden temporary name in the folder where it will stand, `.NAME.XXXXXX.parcial`,
 and renamed to NAME only when complete. Whatever stops the command before
 (an error, a full file system, Ctrl-C, SIGTERM) removes the temporary: the
-target is then as it was, absent or as the user left it. Scratch folders
-that are no output (the image of a fitted copy, the preview's captures) go
-through the same class with `Scratch`.
+target is then as it was, absent or as the user left it. Scratch folders,
+which are no output (the fitted copy of disc --fit, the preview's captures),
+are made by `Scratch` in the temporary folder and removed on every exit.
 """
 import os
 import shutil
@@ -59,8 +59,9 @@ class Staged:
         self.target = Path(os.path.abspath(target))
         self.shown = str(target)  # as the user wrote it, for the messages
         self.folder = folder
-        # A function that says whether an existing target may be replaced
-        # (the preview's earlier sheet); an empty folder always may.
+        # Whether an existing target may be replaced: for a folder, a
+        # function of it (the preview's earlier sheet; an empty folder always
+        # may), for a file True (an earlier image).
         self.replaceable = replaceable
         self.path = None
         self.mode = None
