@@ -32,9 +32,9 @@ FILES = (
     ("~/.cache/setup32-kit/wine64-1, wine32-1",
      "O prefixo do Wine da prévia (wine32 quando o Wine de 32 bits roda na máquina), criado pela primeira prévia "
      "e usado pelas seguintes: cerca de 700 MB. Uma segunda prévia ao mesmo tempo cria e usa o wine64-2, e assim "
-     "por diante; cada um é reservado por um arquivo .lock enquanto uma prévia o usa. Nada mais fica na pasta "
-     "pessoal: nem menus, nem tipos de arquivo do Wine. Para apagar tudo (a próxima prévia o recria): "
-     "rm -rf ~/.cache/setup32-kit"),
+     "por diante; cada um é reservado por um arquivo .lock enquanto uma prévia o usa. Fora dele, só o cache "
+     "de fontes do fontconfig (~/.cache/fontconfig, alguns KB) fica na pasta pessoal: nenhum menu, tipo de "
+     "arquivo ou ícone do Wine. Para apagar os prefixos (a próxima prévia os recria): rm -rf ~/.cache/setup32-kit"),
     ("/usr/share/setup32-kit/Setup32.exe",
      "O Setup32 que vai no disco (i686, do Windows 95 em diante)."),
     ("/usr/share/setup32-kit/win32, win64",
