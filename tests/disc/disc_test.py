@@ -74,6 +74,7 @@ class Discs:
         return self.env
 
     def mount(self, folder):
+        self.wine_environment()  # the prefix first, as wine_prefix makes it: the drive is made in it
         result = self.shell(f'wine_cdrom d "{folder}"')
         expect(result.returncode == 0, f"wine_cdrom: {result.stderr}")
 
@@ -153,7 +154,6 @@ class Discs:
         figures = [f"{0.150 + largest / (speed * 150 * 1024):.1f}".replace(".", ",") for speed in (4, 8)]
         expect(f"{figures[0]} s num CD-ROM 4x e {figures[1]} s num 8x" in message, f"{figures}: {message}")
         disc = self.read_back(image, "demo-disc")
-        self.wine_environment()  # the prefix first: the drive is made in it
         listing = sorted(p.name for p in disc.iterdir())
         expect("Setup32.exe" in listing and "autorun.inf" in listing and "setup.ini" in listing,
                f"the disc's root: {listing}")
