@@ -6,12 +6,6 @@
 
 namespace {
 
-const double kAccessSeconds = 0.150;
-const double kSingleSpeedBytes = 150.0 * 1024;
-// A window that ignores the user for longer than this at every tick feels
-// stuck even when the interval is longer still.
-const double kHeldTooLong = 1.0;
-
 bool Level1Char(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_'; }
 
 bool Level1Component(const std::string& name, bool file) {
@@ -46,25 +40,26 @@ std::string Seconds(double seconds) {
 
 std::string Kilobytes(std::uint64_t bytes) { return std::to_string((bytes + 1023) / 1024) + " KB"; }
 
-void SlowOnCd(const FilePlatform& sys, const CdFacts& facts, std::vector<Problem>& notes) {
+void SlowOnCd(const CdFacts& facts, std::vector<Problem>& notes) {
     if (facts.interval <= 0) return;
-    std::string largest;
-    std::uint64_t largestBytes = 0;
-    for (const std::string& name : facts.slideshow) {
-        std::string bytes;
-        if (sys.Kind(facts.kitPath + name) != FileKind::File || !sys.Read(facts.kitPath + name, bytes)) continue;
-        if (bytes.size() > largestBytes) largest = name, largestBytes = bytes.size();
-    }
-    if (largest.empty()) return;
-    const double x4 = TickSeconds(largestBytes, 4), x8 = TickSeconds(largestBytes, 8);
-    const bool beyondInterval = x4 * 1000 > static_cast<double>(facts.interval);
-    if (!beyondInterval && x4 <= kHeldTooLong) return;
-    notes.push_back({"slow-on-cd", "Setup32/tempo", largest,
-                     "a maior imagem da apresentação, " + largest + ", tem " + Kilobytes(largestBytes) +
-                         ": cada troca de imagem prende a janela cerca de " + Seconds(x4) + " num CD-ROM 4x e " +
-                         Seconds(x8) + " num 8x, " + (beyondInterval ? "mais que" : "com") + " o intervalo de " +
+    const std::pair<std::string, PictureFacts>* slowest = nullptr;
+    for (const auto& picture : facts.slideshow)
+        if (picture.second.verdict == PictureVerdict::Shown &&
+            (!slowest || picture.second.cost.hold() > slowest->second.cost.hold()))
+            slowest = &picture;
+    if (!slowest) return;
+    const PictureFacts& picture = slowest->second;
+    const double x4 = picture.cost.hold();
+    const double x8 = ReadSeconds(picture.bytes, 2 * kSlowDriveSpeed) + picture.cost.decode;
+    if (x4 <= HoldLimit(true, facts.interval)) return;
+    notes.push_back({"slow-on-cd", "Setup32/tempo", slowest->first,
+                     "a imagem da apresentação que mais prende a janela, " + slowest->first + ", tem " +
+                         Kilobytes(picture.bytes) + ": cada troca de imagem prende a janela cerca de " + Seconds(x4) +
+                         " num CD-ROM 4x e " + Seconds(x8) + " num 8x, " +
+                         (x4 * 1000 > static_cast<double>(facts.interval) ? "mais que" : "com") + " o intervalo de " +
                          std::to_string(facts.interval) +
-                         " ms. Imagens JPEG ou de 8 bits (256 cores) são lidas bem mais depressa."});
+                         " ms (a leitura do disco e a decodificação num Pentium de 100 MHz). Imagens JPEG ou de 8 "
+                         "bits (256 cores) são lidas bem mais depressa."});
 }
 
 void NamesNeedJoliet(const CdFacts& facts, std::vector<Problem>& notes) {
@@ -105,10 +100,6 @@ void AutorunOpenMissing(const FilePlatform& sys, const CdFacts& facts, std::vect
 
 }  // namespace
 
-double TickSeconds(std::uint64_t bytes, int speed) {
-    return kAccessSeconds + static_cast<double>(bytes) / (kSingleSpeedBytes * speed);
-}
-
 bool Level1Name(const std::string& path) {
     std::size_t start = 0;
     while (true) {
@@ -143,7 +134,7 @@ std::string AutorunOpen(const std::string& text) {
 
 std::vector<Problem> CdNotes(const FilePlatform& sys, const CdFacts& facts) {
     std::vector<Problem> notes;
-    SlowOnCd(sys, facts, notes);
+    SlowOnCd(facts, notes);
     NamesNeedJoliet(facts, notes);
     AutorunOpenMissing(sys, facts, notes);
     return notes;

@@ -8,20 +8,17 @@
 #include <vector>
 
 #include "kitcheck/file_platform.h"
-#include "kitcheck/kit_check.h"
+#include "kitcheck/problem.h"
+#include "kitcheck/picture_check.h"
 
 // What the launcher asked for, as the notes need it.
 struct CdFacts {
     std::string kitPath;                  // the kit folder with its final separator
     long interval = 500;                  // the slideshow timer's interval, ms (0: stopped)
-    std::vector<std::string> slideshow;   // the pictures the ticks load, as the kit names them
+    // The pictures the ticks load, as the kit names them, and what each is.
+    std::vector<std::pair<std::string, PictureFacts>> slideshow;
     std::vector<Problem> namedFiles;      // each file setup.ini makes the launcher use: key and file
 };
-
-// A drive that reads at speed x 150 KB/s (KB of 1024 bytes) after about
-// 150 ms of access: the seconds one tick that loads a picture of this size
-// holds the window.
-double TickSeconds(std::uint64_t bytes, int speed);
 
 // Whether every folder and file name of the path (backslashes or slashes
 // between them) is an ISO 9660 level-1 name: 1 to 8 characters of A-Z, 0-9
@@ -34,6 +31,6 @@ bool Level1Name(const std::string& path);
 // the first blank), or empty when the text has no [autorun] open= line.
 std::string AutorunOpen(const std::string& autorunText);
 
-// slow-on-cd (a tick on a 4x drive longer than the interval, or than one
-// second), name-needs-joliet and autorun-open-missing, in this order.
+// slow-on-cd (a tick on a 4x drive and a 100 MHz Pentium longer than the
+// interval, or than one second: cost_model.h), name-needs-joliet and autorun-open-missing, in this order.
 std::vector<Problem> CdNotes(const FilePlatform& sys, const CdFacts& facts);

@@ -17,18 +17,50 @@
 
 enum class FileKind { Missing, File, Folder };
 
+// A symbolic link of the kit: where it leads.
+enum class LinkVerdict { None, InKit, Outside, Loop, Broken };
+
+// One file or folder under the kit folder, as a walk of it finds it.
+struct KitEntry {
+    enum Type { File, Folder, Other };
+    std::string path;  // relative to the kit folder, '/' between names, as the file system names it
+    Type type = Other;
+    std::uint64_t size = 0;  // of a file
+    bool readable = true;
+    LinkVerdict link = LinkVerdict::None;
+    std::string linkTarget;  // as the link holds it
+};
+
 class FilePlatform : public System, public Forms {
 public:
-    // kitFolder: an absolute path of the kit folder, without final separator.
-    // It is the launcher's current directory.
+    // kitFolder: the kit folder's absolute path as the file system names it,
+    // without final separator (a root keeps its own).
     explicit FilePlatform(std::string kitFolder);
 
+    const std::string& KitFolder() const { return kitFolder_; }
+    // The kit folder as the launcher knows it, its current directory, with
+    // its final backslash. On Windows the folder itself; on Linux the root
+    // of the disc the kit becomes, "D:\", so that every name the launcher
+    // builds is a Windows name in cp1252.
+    std::string KitPath() const;
+
     // --- the kit's files, by the paths the launcher uses ---
-    // Backslashes separate folders; in the Linux build each name is matched
-    // regardless of letter case, as Windows matches names on the CD.
+    // On Linux each name of the path, cp1252, is matched to the entry of its
+    // folder whose UTF-8 name is the same, regardless of letter case, as
+    // Windows matches names on the CD; a path that leaves the kit folder,
+    // through ".." or a symbolic link, or whose link loops, finds nothing.
     FileKind Kind(const std::string& path) const;
     // At most limit bytes from the start of the file.
     bool Read(const std::string& path, std::string& bytes, std::size_t limit = SIZE_MAX) const;
+    std::optional<std::uint64_t> Size(const std::string& path) const;
+    // The file found for a path, relative to the kit folder with '/' between
+    // names, as the file system names it; nullopt when none is.
+    std::optional<std::string> Found(const std::string& path) const;
+
+    // Every file and folder under the kit folder, depth first, each folder's
+    // entries by name. A link that stays in the kit is followed (a folder
+    // walked); its entry says where it leads.
+    std::vector<KitEntry> Walk() const;
 
     // --- what the launcher did ---
     int beeps = 0;
@@ -60,7 +92,7 @@ public:
     HelpRef LastFailure() override { return {}; }
     void Beep() override { ++beeps; }
     bool CurDir(std::string& path) override;
-    std::string AppPath() override { return kitFolder_; }
+    std::string AppPath() override { return KitPath(); }
     void End() override {}
 
     // --- Forms ---
@@ -78,7 +110,9 @@ public:
     bool IsChecked(FormId form, CtlId control) override { return checked.count({form, control}) > 0; }
 
 private:
+    // The file system's path of a launcher's path.
     std::optional<std::string> Native(const std::string& path) const;
 
     std::string kitFolder_;
+    std::string realKit_;  // the kit folder with every link resolved
 };

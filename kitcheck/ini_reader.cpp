@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "kitcheck/encoding.h"
 
@@ -25,12 +26,20 @@ bool SameName(const std::string& a, const std::string& b) {
                                               [&](char x, char y) { return lower(x) == lower(y); });
 }
 
-// A file with a byte order mark, stored in cp1252 as Windows reads it.
-std::string Decoded(const std::string& bytes) {
-    auto byte = [&](std::size_t i) { return static_cast<unsigned char>(bytes[i]); };
+// A file with a byte order mark, stored in cp1252 as Windows reads it, and
+// where each character of the text begins in the file's bytes (one more
+// entry: the end of the file).
+struct Text {
     std::string text;
+    std::vector<std::size_t> at;
+};
+
+Text Decoded(const std::string& bytes) {
+    auto byte = [&](std::size_t i) { return static_cast<unsigned char>(bytes[i]); };
+    Text t;
     if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) {
         for (std::size_t i = 3; i < bytes.size();) {
+            t.at.push_back(i);
             unsigned char lead = byte(i);
             int extra = lead < 0x80 ? 0 : (lead >> 5) == 6 ? 1 : (lead >> 4) == 14 ? 2 : (lead >> 3) == 30 ? 3 : -1;
             char32_t c = extra < 0 ? U'?' : extra == 0 ? lead : lead & (0x3F >> extra);
@@ -42,15 +51,20 @@ std::string Decoded(const std::string& bytes) {
                 }
                 c = (c << 6) | (byte(i) & 0x3F);
             }
-            text += ToCp1252(c);
+            t.text += ToCp1252(c);
         }
-        return text;
+    } else if (bytes.compare(0, 2, "\xFF\xFE") == 0) {
+        for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {
+            t.at.push_back(i);
+            t.text += ToCp1252(byte(i) | byte(i + 1) << 8);
+        }
+    } else {
+        t.text = bytes;
+        t.at.resize(bytes.size());
+        for (std::size_t i = 0; i < bytes.size(); ++i) t.at[i] = i;
     }
-    if (bytes.compare(0, 2, "\xFF\xFE") == 0) {
-        for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) text += ToCp1252(byte(i) | byte(i + 1) << 8);
-        return text;
-    }
-    return bytes;
+    t.at.push_back(bytes.size());
+    return t;
 }
 
 // What Windows copies of a value into a buffer of size characters.
@@ -65,17 +79,24 @@ std::string Copied(const std::string& value, std::uint32_t size) {
 
 }  // namespace
 
-std::optional<std::string> FindIniValue(const std::string& fileBytes, const std::string& section,
-                                        const std::string& key) {
-    const std::string text = Decoded(fileBytes);
+std::optional<IniValue> LocateIniValue(const std::string& fileBytes, const std::string& section,
+                                      const std::string& key) {
+    const Text decoded = Decoded(fileBytes);
+    const std::string& text = decoded.text;
     enum { Before, Inside, After } state = Before;
-    std::size_t next = 0;
+    std::size_t next = 0, lineNumber = 1;
     while (next < text.size()) {
+        const std::size_t lineStart = next;
         std::size_t end = text.find_first_of("\r\n", next);
         if (end == std::string::npos) end = text.size();
-        const std::string line = Trim(text.substr(next, end - next));
+        const std::string raw = text.substr(next, end - next);
+        const std::string line = Trim(raw);
         next = end;
-        while (next < text.size() && (text[next] == '\r' || text[next] == '\n')) ++next;
+        const std::size_t thisLine = lineNumber;
+        while (next < text.size() && (text[next] == '\r' || text[next] == '\n')) {
+            if (text[next] == '\n' || next + 1 >= text.size() || text[next + 1] != '\n') ++lineNumber;
+            ++next;
+        }
 
         std::size_t close = line.rfind(']');
         if (!line.empty() && line[0] == '[' && close != std::string::npos && close > 0) {
@@ -87,9 +108,26 @@ std::optional<std::string> FindIniValue(const std::string& fileBytes, const std:
         std::size_t equals = line.find('=');
         if (!SameName(UpToNul(Trim(line.substr(0, equals))), key)) continue;
         if (equals == std::string::npos) return std::nullopt;
-        return UpToNul(Trim(line.substr(equals + 1)));
+        // Where the value begins: after the '=' of the raw line and the blanks behind it.
+        std::size_t begin = lineStart + raw.find('=') + 1;
+        while (begin < end && Blank(text[begin])) ++begin;
+        const std::string value = UpToNul(Trim(line.substr(equals + 1)));
+        IniValue found;
+        found.text = value;
+        found.line = thisLine;
+        found.lineStart = decoded.at[lineStart];
+        found.begin = decoded.at[begin];
+        found.end = decoded.at[begin + value.size()];
+        return found;
     }
     return std::nullopt;
+}
+
+std::optional<std::string> FindIniValue(const std::string& fileBytes, const std::string& section,
+                                        const std::string& key) {
+    std::optional<IniValue> found = LocateIniValue(fileBytes, section, key);
+    if (!found) return std::nullopt;
+    return found->text;
 }
 
 std::uint32_t ReadIniString(const std::string* fileBytes, const std::string& section, const std::string& key,

@@ -45,6 +45,18 @@
 #include <optional>
 #include <string>
 
+// Where a key's value stands in the file: the value as the file holds it,
+// blanks removed and quotes kept, its line (from 1; CRLF, LF and CR each end
+// one) and its bytes [begin, end) from the start of the file (a byte order
+// mark included), and where that line begins.
+struct IniValue {
+    std::string text;
+    std::size_t line = 0;
+    std::size_t lineStart = 0, begin = 0, end = 0;
+};
+std::optional<IniValue> LocateIniValue(const std::string& fileBytes, const std::string& section,
+                                      const std::string& key);
+
 // The value of a key as the file holds it, blanks removed and quotes kept;
 // nullopt when the section or the key is missing or the key has no '='.
 std::optional<std::string> FindIniValue(const std::string& fileBytes, const std::string& section,

@@ -5,9 +5,7 @@
 #include <map>
 
 #include "kitcheck/cd_notes.h"
-#include "kitcheck/file_formats.h"
-#include "pictures/dib.h"
-#include "pictures/picture_format.h"
+#include "kitcheck/encoding.h"
 #include "wizard/browser_setup.h"
 #include "wizard/layout.h"
 #include "wizard/wizard.h"
@@ -66,7 +64,7 @@ public:
 
     KitReport Run() {
         w_.frame.MDIForm_Load();
-        r_.kit = sys_.AppPath();
+        r_.kit = sys_.KitFolder();
         r_.lang = w_.frame.Lang;
         const std::int16_t unknownVer = w_.frame.IEVer;  // the registry tells nothing
         // The slideshow once round: each tick asks for the next picture.
@@ -78,15 +76,30 @@ public:
         browsers_ = {{"3", 3}, {"4", 4}, {"5", 5}, {"unknown", unknownVer}};
         dialer_ = DialerRoad();
 
+        SetupIni();
         Rows();
         Pictures();
         for (const auto& road : Roads(r_.lang, w_.ini)) r_.started.insert(road.first);
         Commands();
+        ProgramFiles();
         for (const auto& [name, ieVer] : browsers_) Offers(name, ieVer);
         r_.dialer = w_.ini.arqDiscador;
         r_.beeps = sys_.beeps;
+        State();
         const std::vector<Problem> cd = CdNotes(sys_, CdFactsOf());
         r_.notes.insert(r_.notes.end(), cd.begin(), cd.end());
+        r_.disc = ViewDisc(sys_.Walk());
+        r_.problems.insert(r_.problems.end(), r_.disc.problems.begin(), r_.disc.problems.end());
+        r_.notes.insert(r_.notes.end(), r_.disc.notes.begin(), r_.disc.notes.end());
+        if (!r_.iniPath) {
+            // Not a kit, or not yet: what follows from the defaults would only hide that.
+            r_.problems = {{"setup-ini-missing", "", "setup.ini",
+                            "setup.ini não existe na pasta do kit: o Setup32 usa os valores padrão, dá " +
+                                std::to_string(sys_.beeps) +
+                                " bipes e não tem instalador nenhum para iniciar. Crie o setup.ini (setup32-kit new "
+                                "mostra um completo)."}};
+            r_.notes.clear();
+        }
         return r_;
     }
 
@@ -164,13 +177,44 @@ private:
         return "o Setup32 lê esta chave mas não a usa: nenhuma opção da página do navegador nem o discador a inicia";
     }
 
+    // setup.ini as found, its encoding, and where each row's value stands.
+    void SetupIni() {
+        const std::string path = w_.ini.kitPath + "setup.ini";
+        r_.iniPath = sys_.Found(path);
+        r_.files.push_back({"setup.ini", "setup.ini", 0, {}, false, r_.iniPath, r_.iniPath ? "read" : "missing", {}, 0});
+        if (!r_.iniPath || !sys_.Read(path, ini_)) return;
+        r_.iniEncoding = ini_.compare(0, 3, "\xEF\xBB\xBF") == 0   ? "utf-8-bom"
+                         : ini_.compare(0, 2, "\xFF\xFE") == 0 ? "utf-16le-bom"
+                         : ini_.compare(0, 2, "\xFE\xFF") == 0 ? "utf-16be-bom"
+                                                                : "ansi";
+        if (r_.iniEncoding != "ansi")
+            Add("setup-ini-bom", "", "setup.ini",
+                std::string("o setup.ini começa com a marca de ") +
+                    (r_.iniEncoding == "utf-8-bom" ? "UTF-8" : "UTF-16") +
+                    " (BOM), mas o Windows 95/98 lê o setup.ini como ANSI: ali a marca e os bytes de " +
+                    (r_.iniEncoding == "utf-8-bom" ? "cada acento" : "cada caractere") +
+                    " estragam as linhas e os valores. Grave-o como ANSI (Windows-1252, cp1252), sem marca.");
+    }
+
+    void State() {
+        r_.state.nroImg = w_.frame.nroImg();
+        r_.state.tipoImg = w_.frame.tipoImg();
+        r_.state.tipoImgTela = w_.frame.tipoImgTela();
+        r_.state.interval = sys_.timerInterval;
+        r_.state.okIe3Port = w_.ini.okIe3Port == vbTrue;
+        r_.state.okIe4Port = w_.ini.okIe4Port == vbTrue;
+        r_.state.okIe3Ingl = w_.ini.okIe3Ingl == vbTrue;
+        r_.state.okIe4Ingl = w_.ini.okIe4Ingl == vbTrue;
+    }
+
     void Rows() {
         const SetupIniReport& report = w_.frame.setupIniReport();
         for (std::size_t i = 0; i < kSetupIniRows.size(); ++i) {
             const SetupIniRow& row = kSetupIniRows[i];
             const RowResult& result = report[i];
             const std::string key = KeyOf(row);
-            r_.rows.push_back({key, result.outcome, result.value, sys_.whole[key]});
+            r_.rows.push_back({key, result.outcome, result.value, sys_.whole[key],
+                               r_.iniPath ? LocateIniValue(ini_, row.section, row.key) : std::nullopt});
             const std::string& whole = r_.rows.back().whole;
             switch (result.outcome) {
             case RowOutcome::Beeped:
@@ -221,27 +265,56 @@ private:
         return path.compare(0, kitPath.size(), kitPath) == 0 ? path.substr(kitPath.size()) : path;
     }
 
+    // Each picture once, in the order the launcher asks for them: found or
+    // not, and what the launcher's decoders make of it.
     void Pictures() {
-        std::vector<std::string> seen;
         for (const std::string& path : sys_.pictureLoads) {
-            if (std::find(seen.begin(), seen.end(), path) != seen.end()) continue;
-            seen.push_back(path);
             const std::string name = InKit(path);
-            std::string bytes;
-            FileKind kind = sys_.Kind(path);
-            if (kind == FileKind::Missing)
-                MissingPicture(path, name);
-            else if (kind == FileKind::Folder)
-                Add("picture-missing", "", name, name + " é uma pasta, não uma imagem.");
-            else if (!sys_.Read(path, bytes) || !Shown(bytes))
-                Add("picture-broken", "", name, BrokenPicture(name, bytes));
+            if (std::any_of(r_.files.begin(), r_.files.end(), [&](const FileReport& f) { return f.name == name; }))
+                continue;
+            const bool background = std::find(ticks_.begin(), ticks_.end(), path) != ticks_.end();
+            FileReport file;
+            file.name = name;
+            file.role = background ? "background" : "page";
+            if (background) file.number = std::atoi(name.c_str() + 5);  // "image12.bmp"
+            file.keys = {KeyOf(kSetupIniRows[IndexOf(background ? SetupIniRow::TipoImg : SetupIniRow::TipoImgTela)])};
+            file.path = sys_.Found(path);
+            file.limit = HoldLimit(background, sys_.timerInterval);
+            const PictureFacts facts = Judge(path);
+            file.verdict = VerdictCode(facts.verdict);
+            if (facts.verdict != PictureVerdict::Missing && facts.verdict != PictureVerdict::Folder) file.picture = facts;
+            if (background) slideshow_.emplace_back(name, facts);
+            r_.files.push_back(file);
+            if (facts.verdict == PictureVerdict::Missing)
+                MissingPicture(background, name);
+            else if (facts.verdict == PictureVerdict::Folder)
+                Add("picture-missing", "", name, NotShownMessage(name, facts));
+            else if (facts.verdict == PictureVerdict::TooLarge)
+                Add("picture-too-large", "", name, NotShownMessage(name, facts));
+            else if (facts.verdict != PictureVerdict::Shown)
+                Add("picture-broken", "", name, NotShownMessage(name, facts));
         }
+    }
+
+    PictureFacts Judge(const std::string& path) const {
+        PictureFacts facts;
+        const FileKind kind = sys_.Kind(path);
+        if (kind != FileKind::File) {
+            facts.verdict = kind == FileKind::Folder ? PictureVerdict::Folder : PictureVerdict::Missing;
+            return facts;
+        }
+        const std::optional<std::uint64_t> size = sys_.Size(path);
+        std::string bytes;
+        if (!size || !sys_.Read(path, bytes, PictureBytesToRead(*size))) {
+            facts.verdict = PictureVerdict::Unreadable;
+            return facts;
+        }
+        return JudgePicture(bytes, *size);
     }
 
     // A missing picture; when its extension is the first 3 characters of a
     // longer value, the key and that rule.
-    void MissingPicture(const std::string& path, const std::string& name) {
-        const bool background = std::find(ticks_.begin(), ticks_.end(), path) != ticks_.end();
+    void MissingPicture(bool background, const std::string& name) {
         const std::size_t row = IndexOf(background ? SetupIniRow::TipoImg : SetupIniRow::TipoImgTela);
         const RowResult& result = w_.frame.setupIniReport()[row];
         if (result.outcome != RowOutcome::Stored || result.value.size() <= 3) {
@@ -252,29 +325,6 @@ private:
         Add("picture-missing", key, name,
             "a imagem " + name + " não está no kit: a extensão vem de " + key + "=\"" + result.value +
                 "\", de que o Setup32 só usa os 3 primeiros caracteres, \"" + Left(result.value, 3) + "\".");
-    }
-
-    // Why a picture file is not shown: empty, of another format (by its
-    // first bytes), or one of the launcher's formats that its decoders refuse.
-    static std::string BrokenPicture(const std::string& name, const std::string& bytes) {
-        if (bytes.empty()) return name + " está vazio: não é uma imagem BMP, JPEG ou GIF que o Setup32 mostre.";
-        const std::string format = PictureFormatOf(bytes);
-        if (format.empty())
-            return name + " não é uma imagem BMP, JPEG ou GIF que o Setup32 mostre: o começo do arquivo não é o de "
-                          "nenhum formato de imagem conhecido.";
-        if (format == "BMP" || format == "JPEG" || format == "GIF")
-            return name + " começa como uma imagem " + format +
-                   ", mas o Setup32 não a mostra: está cortada, é incoerente ou é de um tipo de " + format +
-                   " que ele não lê.";
-        return name + " é uma imagem " + format +
-               " (pelos primeiros bytes do arquivo), e o Setup32 só mostra BMP, JPEG ou GIF: converta-a.";
-    }
-
-    // Whether the launcher's own decoders make a picture of the file, as they
-    // do on every Windows.
-    static bool Shown(const std::string& bytes) {
-        Dib dib;
-        return DecodePicture(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), 0, dib);
     }
 
     static std::string Extension(const std::string& path) {
@@ -297,23 +347,67 @@ private:
         return sys_.Read(path, start, 2) && start.compare(0, 2, "MZ") == 0;
     }
 
+    // The program a command starts: the first file tried that is in the kit,
+    // or else the first tried; empty when the command names none.
+    std::string ProgramOf(const std::string& command) const {
+        const std::vector<std::string> candidates = ProgramCandidates(command);
+        for (const std::string& candidate : candidates)
+            if (!Absolute(candidate) && sys_.Kind(w_.ini.kitPath + candidate) == FileKind::File) return candidate;
+        return candidates.empty() ? "" : candidates.front();
+    }
+
     // Empty when the command's program is in the kit and is one (file names
     // it then); otherwise the problem.
     std::string ProgramProblem(const std::string& command, std::string& file) {
-        std::vector<std::string> candidates = ProgramCandidates(command);
-        if (candidates.empty()) return "o comando está vazio: nada é iniciado.";
-        file = candidates.front();
-        for (const std::string& candidate : candidates)
-            if (!Absolute(candidate) && sys_.Kind(w_.ini.kitPath + candidate) == FileKind::File) {
-                file = candidate;
-                if (Runnable(w_.ini.kitPath + candidate)) return "";
-                std::string start;
-                const bool empty = !sys_.Read(w_.ini.kitPath + candidate, start, 1) || start.empty();
-                return "o arquivo " + candidate + (empty ? " está vazio" : " não começa com \"MZ\"") +
-                       " e não é um programa: " + kProgramNeeds + ". O Setup32 diz que está faltando.";
-            }
+        file = ProgramOf(command);
+        if (file.empty()) return "o comando está vazio: nada é iniciado.";
+        const std::string path = w_.ini.kitPath + file;
         if (Absolute(file)) return "o programa " + file + " está fora da pasta do kit.";
-        return "o programa " + file + " não está no kit.";
+        if (sys_.Kind(path) != FileKind::File) return "o programa " + file + " não está no kit.";
+        if (Runnable(path)) return "";
+        std::string start;
+        const bool empty = !sys_.Read(path, start, 1) || start.empty();
+        return "o arquivo " + file + (empty ? " está vazio" : " não começa com \"MZ\"") +
+               " e não é um programa: " + kProgramNeeds + ". O Setup32 diz que está faltando.";
+    }
+
+    // What a command's program is, for the files the launcher opens.
+    std::string ProgramVerdict(const std::string& file) const {
+        const std::string path = w_.ini.kitPath + file;
+        const FileKind kind = Absolute(file) ? FileKind::Missing : sys_.Kind(path);
+        if (kind != FileKind::File) return kind == FileKind::Folder ? "folder" : "missing";
+        if (CommandFile(file)) return "command-file";
+        if (Runnable(path)) return "program";
+        std::string start;
+        return !sys_.Read(path, start, 1) || start.empty() ? "empty" : "not-a-program";
+    }
+
+    // The program of each command, once for all the rows that start it.
+    void ProgramFiles() {
+        const SetupIniReport& report = w_.frame.setupIniReport();
+        for (std::size_t i = 0; i < kSetupIniRows.size(); ++i) {
+            const SetupIniRow& row = kSetupIniRows[i];
+            if (!row.command || report[i].outcome == RowOutcome::Beeped) continue;
+            const std::string file = ProgramOf(w_.ini.*row.command);
+            if (file.empty()) continue;
+            const std::string path = w_.ini.kitPath + file;
+            const std::optional<std::string> found = Absolute(file) ? std::nullopt : sys_.Found(path);
+            auto same = [&](const FileReport& f) {
+                return f.role == "program" && (found ? f.path == found : !f.path && f.name == file);
+            };
+            auto known = std::find_if(r_.files.begin(), r_.files.end(), same);
+            if (known == r_.files.end()) {
+                FileReport program;
+                program.name = file;
+                program.role = "program";
+                program.path = found;
+                program.verdict = ProgramVerdict(file);
+                r_.files.push_back(program);
+                known = r_.files.end() - 1;
+            }
+            known->keys.push_back(KeyOf(row));
+            known->started = known->started || r_.started.count(KeyOf(row)) > 0;
+        }
     }
 
     void Commands() {
@@ -347,20 +441,13 @@ private:
         CdFacts facts;
         facts.kitPath = w_.ini.kitPath;
         facts.interval = sys_.timerInterval;
-        for (const std::string& path : ticks_) facts.slideshow.push_back(InKit(path));
+        facts.slideshow = slideshow_;
         const SetupIniReport& report = w_.frame.setupIniReport();
         for (std::size_t i = 0; i < kSetupIniRows.size(); ++i) {
             const SetupIniRow& row = kSetupIniRows[i];
             if (!row.command || report[i].outcome == RowOutcome::Beeped || !r_.started.count(KeyOf(row))) continue;
-            const std::vector<std::string> candidates = ProgramCandidates(w_.ini.*row.command);
-            if (candidates.empty()) continue;
-            std::string file = candidates.front();
-            for (const std::string& candidate : candidates)
-                if (!Absolute(candidate) && sys_.Kind(w_.ini.kitPath + candidate) == FileKind::File) {
-                    file = candidate;
-                    break;
-                }
-            if (!Absolute(file)) facts.namedFiles.push_back({"", KeyOf(row), file, ""});
+            const std::string file = ProgramOf(w_.ini.*row.command);
+            if (!file.empty() && !Absolute(file)) facts.namedFiles.push_back({"", KeyOf(row), file, ""});
         }
         for (const std::string& path : sys_.pictureLoads)
             if (!Absolute(InKit(path))) facts.namedFiles.push_back({"", "", InKit(path), ""});
@@ -417,7 +504,9 @@ private:
     FilePlatform& sys_;
     Wizard w_;
     KitReport r_;
+    std::string ini_;                 // setup.ini's bytes
     std::vector<std::string> ticks_;  // the pictures the slideshow's ticks load
+    std::vector<std::pair<std::string, PictureFacts>> slideshow_;  // the pictures of the ticks, judged
     std::vector<std::pair<std::string, std::int16_t>> browsers_;  // the matrix's classifications
     std::string dialer_;              // the row the start page's dialer road starts
 };

@@ -7,21 +7,42 @@
 #include <string>
 #include <vector>
 
-#include "app/setup_ini.h"
-#include "kitcheck/file_platform.h"
+#include <optional>
 
-struct Problem {
-    std::string code;     // stable, for scripts: "beep", "cut", "program-missing"...
-    std::string key;      // "Section/key" it concerns, or empty
-    std::string file;     // the kit's file it concerns, as the launcher names it, or empty
-    std::string message;  // in Portuguese
-};
+#include "app/setup_ini.h"
+#include "kitcheck/disc_view.h"
+#include "kitcheck/file_platform.h"
+#include "kitcheck/ini_reader.h"
+#include "kitcheck/picture_check.h"
+#include "kitcheck/problem.h"
 
 struct RowReport {
     std::string key;  // "Section/key"
     RowOutcome outcome;
     std::string value;  // what the launcher's 50-character buffer took
     std::string whole;  // what a large buffer takes
+    std::optional<IniValue> at;  // where the file holds the value the launcher's reader meets
+};
+
+// A file the launcher opens.
+struct FileReport {
+    std::string name;   // as the launcher asks for it, relative to the kit folder (cp1252)
+    std::string role;   // "setup.ini", "background", "page" or "program"
+    int number = 0;     // of a background picture
+    std::vector<std::string> keys;    // the rows its name comes from
+    bool started = false;             // a program some road starts
+    std::optional<std::string> path;  // the file found for it (FilePlatform::Found)
+    std::string verdict;              // "shown", "missing", "program"...
+    std::optional<PictureFacts> picture;  // a picture that is there
+    double limit = 0;                     // a picture's longest hold, seconds (HoldLimit)
+};
+
+// What the launcher holds after reading setup.ini.
+struct LauncherState {
+    int nroImg = 0;
+    std::string tipoImg, tipoImgTela;
+    long interval = 0;  // ms
+    bool okIe3Port = false, okIe4Port = false, okIe3Ingl = false, okIe4Ingl = false;
 };
 
 // What Next on the browser page starts for a version.
@@ -43,9 +64,14 @@ struct OfferRow {
 };
 
 struct KitReport {
-    std::string kit;   // the kit folder
+    std::string kit;   // the kit folder, as the file system names it
     std::string lang;  // the language the launcher sets
+    std::optional<std::string> iniPath;  // setup.ini as found (FilePlatform::Found)
+    std::string iniEncoding;             // "ansi", "utf-8-bom", "utf-16le-bom", "utf-16be-bom"; empty: missing
+    LauncherState state;
     std::vector<RowReport> rows;
+    std::vector<FileReport> files;
+    DiscView disc;
     std::vector<Problem> problems;
     std::vector<Problem> notes;  // they leave the status alone: setup.ini's, then the CD's (cd_notes.h)
     // The Arquivos rows ("Arquivos/ie5port") some road of the launcher

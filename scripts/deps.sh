@@ -25,7 +25,8 @@ PACKAGES="cmake g++ make libgtest-dev googletest
 g++-mingw-w64-i686-posix g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-win32
 wine wine64 fonts-wine xvfb xauth xdotool imagemagick icoutils python3-pefile python3
 clang libclang-rt-14-dev nsis chromium libstb-dev python3-pil xorriso strace dpkg-dev lintian man-db valgrind
-libjpeg62-turbo-dev libjpeg-turbo-progs lomiri-wallpapers-16.04"
+libjpeg62-turbo-dev libjpeg-turbo-progs lomiri-wallpapers-16.04
+debhelper dh-python python3-setuptools debootstrap"
 if host_runs_i386; then PACKAGES="$PACKAGES wine32:i386"; fi
 
 die() {

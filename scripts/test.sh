@@ -61,6 +61,11 @@ timeout 900 /usr/bin/python3 "$ROOT/tests/fit/fit_test.py" --kitcheck "$BUILD/na
     --results "$RESULTS/fit.xml"
 SUITES+=("fit=$RESULTS/fit.xml")
 
+echo "== setup32-kit on bad kits and faults: names, links, a full or read-only file system, Ctrl-C, SIGTERM"
+timeout 900 /usr/bin/python3 "$ROOT/tests/kit/faults_test.py" --build "$BUILD" --work "$BUILD/faults-test" \
+    --results "$RESULTS/faults.xml"
+SUITES+=("setup32-kit faults=$RESULTS/faults.xml")
+
 echo "== Fuzzing the portable code"
 RESULTS="$RESULTS" "$ROOT/scripts/fuzz.sh" "${SETUP32_FUZZ_SECONDS:-60}"
 SUITES+=("fuzz=$RESULTS/fuzz.xml")
@@ -132,7 +137,7 @@ wine_suites() {
     fi
 
     echo "== The preview sheet, scripts/preview.sh ($WINE_LABEL)"
-    local kits=demo,broken
+    local kits=demo,broken,accented
     [ "$extent" = all ] || kits=demo
     timeout 900 /usr/bin/python3 "$ROOT/tests/preview/preview_test.py" --build "$BUILD" --arch "$arch" \
         --label "$WINE_LABEL" --stub "$WIN/tests/e2e/stub/stub.exe" --kitcheck "$BUILD/native/kitcheck/kitcheck" \
@@ -148,7 +153,7 @@ wine_suites() {
     fi
 
     if [ "$extent" = all ]; then
-        echo "== The kit author's package: built, installed, used from an empty folder, removed ($WINE_LABEL)"
+        echo "== The kit author's package: built from debian/, installed on a fresh Debian 12, used, purged ($WINE_LABEL)"
         stop_prefix
         timeout 1800 /usr/bin/python3 "$ROOT/tests/package/package_test.py" --build "$BUILD" --arch "$arch" \
             --label "$WINE_LABEL" --results "$RESULTS/package-$tag.xml"

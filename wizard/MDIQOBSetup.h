@@ -25,6 +25,7 @@ public:
     std::string Lang;
     std::int16_t IEVer = 0;
     const std::string& tipoImgTela() const { return settings_.tipoImgTela; }
+    const std::string& tipoImg() const { return settings_.tipoImg; }
 
     std::int16_t imgAtual() const { return imgAtual_; }
     std::int16_t nroImg() const { return settings_.nroImg; }

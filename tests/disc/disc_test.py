@@ -1,14 +1,17 @@
 #!/usr/bin/python3
-"""The disc, as a PC uses it: scripts/make-disc.sh writes images of the demo
-kit and of kits made from it, each image is read back by xorriso (from the
-image itself, never from the kit folder) into a read-only folder, and that
-folder becomes a Wine CD-ROM drive D: (wine_cdrom in scripts/wine-env.sh).
-The Windows side, disc_tests.exe (tests/e2e/disc_test.cpp), starts the
-program of autorun.inf's open= with D:\\ as current directory and walks the
-pages.
+"""The disc, as a PC uses it: scripts/make-disc.sh (setup32-kit disc) writes
+images of the demo kit and of kits made from it, each image is read back by
+xorriso (from the image itself, never from the kit folder) into a read-only
+folder, and that folder becomes a Wine CD-ROM drive D: (wine_cdrom in
+scripts/wine-env.sh). The Windows side, disc_tests.exe
+(tests/e2e/disc_test.cpp), starts the program of autorun.inf's open= with
+D:\\ as current directory and walks the pages.
 
 - demo kit, Joliet names: the launcher from autorun.inf, both pages, an
   installer from the disc; kitcheck's slow-on-cd note with its figures.
+- the kit with ç, ã, é and blanks in its names: the disc holds them as
+  kitcheck said it would (Joliet and ISO 9660 names), the launcher shows the
+  page pictures and starts the dialer from the disc.
 - a kit with a long name (discador\\installer-fr.exe): kitcheck's Joliet
   note; read with Joliet the dialer starts; read as a reader without Joliet
   sees it (only the ISO 9660 names) exactly the noted file is lost, and the
@@ -32,6 +35,7 @@ from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[1]))
 from cases import Cases, Failure, expect  # noqa: E402
+from kits import ACCENTED_DIALER, accented_kit  # noqa: E402
 
 ROOT = Path(__file__).resolve().parents[2]
 WINDOWS_BUILD = {"i686": "win32", "x86_64": "win64"}
@@ -70,6 +74,7 @@ class Discs:
         return self.env
 
     def mount(self, folder):
+        self.wine_environment()  # the prefix first, as wine_prefix makes it: the drive is made in it
         result = self.shell(f'wine_cdrom d "{folder}"')
         expect(result.returncode == 0, f"wine_cdrom: {result.stderr}")
 
@@ -137,8 +142,8 @@ class Discs:
     def demo(self):
         kit = self.demo_kit("demo")
         image, output = self.make_disc(kit)
-        expect("Added Setup32.exe" in output and "Added autorun.inf" in output, output)
-        expect("Fits a 650 MB disc (333000 sectors): yes" in output, output)
+        expect("Setup32.exe acrescentado" in output and "autorun.inf acrescentado" in output, output)
+        expect("Cabe num disco de 650 MB (333000 setores): sim" in output, output)
         notes = self.check(kit)["notes"]
         slow = [n for n in notes if n["code"] == "slow-on-cd"]
         expect(len(slow) == 1, f"the demo kit's notes: {notes}")
@@ -205,7 +210,7 @@ class Discs:
         result = subprocess.run(run[:1] + ["--anyway", "--label", "MY_KIT"] + run[1:], env=env,
                                 capture_output=True, text=True)
         expect(result.returncode == 0 and image.is_file(), f"--anyway: {result}")
-        expect("anyway" in result.stderr and "label MY_KIT" in result.stdout, result.stdout + result.stderr)
+        expect("--anyway" in result.stderr and "rótulo MY_KIT" in result.stdout, result.stdout + result.stderr)
         expect(listing() == before, "make-disc.sh changed the kit folder")
         image.unlink()
         (kit / "autorun.inf").unlink()
@@ -213,7 +218,7 @@ class Discs:
         before = listing()
         result = subprocess.run(run, env=env, capture_output=True, text=True)
         expect(result.returncode == 1 and not image.exists(), f"a missing picture: {result}")
-        expect("problem [picture-missing] image2.bmp" in result.stdout, result.stdout)
+        expect("problema [picture-missing] image2.bmp" in result.stdout, result.stdout)
         expect(listing() == before, "make-disc.sh changed the kit folder")
 
     def unoffered_builds(self):
@@ -234,13 +239,15 @@ class Discs:
         expect("idioma Ingl" in never["Arquivos/ie5ingl"], never["Arquivos/ie5ingl"])
         expect("lê esta chave mas não a usa" in never["Arquivos/ie5ingl2"], never["Arquivos/ie5ingl2"])
         image, output = self.make_disc(kit)
-        expect("note [never-started] Arquivos/ie3port" in output, output)
+        expect("nota [never-started] Arquivos/ie3port" in output, output)
 
     def second_run(self):
-        """On a built tree make-disc.sh installs and builds nothing, says so,
-        and keeps its scratch folder in the temporary folder: cmake, apt-get
-        and dpkg-query are watched by stand-ins on the PATH that log each
-        call, as xorriso is for the folder it writes the disc from."""
+        """On a built tree make-disc.sh installs and builds nothing and says
+        so; xorriso writes the image beside it from the kit's own files,
+        the launcher and an autorun.inf of a scratch folder in the temporary
+        folder, which is empty again at the end. cmake, apt-get, dpkg-query
+        and xorriso are watched by stand-ins on the PATH that log each call,
+        an argument a line."""
         kit = self.demo_kit("again")
         shims = self.work / "shims"
         shims.mkdir(exist_ok=True)
@@ -248,13 +255,15 @@ class Discs:
         for name in ("cmake", "apt-get", "dpkg-query", "xorriso"):
             real = shutil.which(name)
             expect(real, f"no {name} on the PATH")
-            (shims / name).write_text(f'#!/bin/sh\necho "{name} $*" >>"{calls}"\nexec "{real}" "$@"\n')
+            (shims / name).write_text(f'#!/bin/sh\n{{ echo "== {name}"; printf \'%s\\n\' "$@"; }} >>"{calls}"\n'
+                                      f'exec "{real}" "$@"\n')
             (shims / name).chmod(0o755)
         temporary = self.work / "tmp"
         temporary.mkdir(exist_ok=True)
         env = dict(os.environ, PATH=f"{shims}:{os.environ['PATH']}", TMPDIR=str(temporary),
                    SETUP32_BUILD=str(self.build))
-        built = [self.build / "win32" / "Setup32.exe", self.kitcheck]
+        launcher = self.build / "win32" / "Setup32.exe"
+        built = [launcher, self.kitcheck]
         image = self.work / "again.iso"
         run = [str(ROOT / "scripts/make-disc.sh"), str(kit), str(image)]
         for attempt in ("first", "second"):
@@ -265,16 +274,50 @@ class Discs:
             log = result.stdout + result.stderr
             expect(result.returncode == 0 and image.is_file(), f"{attempt} run: {result.returncode}\n{log}")
         print(log, end="")
-        logged = calls.read_text().splitlines() if calls.exists() else []
+        logged = [call.splitlines() for call in calls.read_text().split("== ")[1:]] if calls.exists() else []
         expect("make-disc.sh: nothing installed, nothing built" in log, log)
         expect(not any(w in log for w in ("building", "installing")), log)
-        expect(all(line.startswith("xorriso ") for line in logged), f"called: {logged}")
+        expect([call[0] for call in logged] == ["xorriso", "xorriso"], f"called: {[c[0] for c in logged]}")
         expect([p.stat().st_mtime_ns for p in built] == stamps, "a built program changed")
         expect(sorted(p.name for p in self.build.iterdir()) == top, "the build folder got a new entry")
-        sources = [line.split()[-1] for line in logged]
-        expect(len(sources) == 1 and sources[0].startswith(str(temporary) + "/make-disc."),
-               f"the disc's tree: {sources}")
+        written = logged[-1]
+        target = Path(written[written.index("-o") + 1])
+        expect(target.parent == image.parent and target.name.startswith(".again.iso."), f"written to {target}")
+        sources = [Path(arg.split("=", 1)[1]) for arg in written[written.index("-graft-points") + 1:]]
+        scratch = [p for p in sources if not p.is_relative_to(kit) and p != launcher]
+        expect(sources and all(p.is_relative_to(temporary) for p in scratch), f"the disc's sources: {sources}")
         expect(not any(temporary.iterdir()), f"left in the temporary folder: {list(temporary.iterdir())}")
+
+    def accented(self):
+        """The kit with ç, ã, é and blanks in its names (cp1252 in setup.ini,
+        UTF-8 on the file system): no problem; the disc holds each name as
+        kitcheck says it will; read with Joliet, the launcher starts from
+        autorun.inf, its slideshow runs from the disc, and it starts the
+        dialer from the disc."""
+        demo = self.demo_kit("accented-demo")
+        kit = accented_kit(demo, self.work / "kit ação é")
+        report = self.check(kit)
+        expect(report["status"] == 0, f"problems: {report['problems']}")
+        image, output = self.make_disc(kit)
+        expect("rótulo KIT_ACAO_E," in output, output)
+
+        def names(*read):
+            listing = subprocess.run(["xorriso", *read, "-indev", str(image), "-find", "/"], capture_output=True,
+                                     text=True, env=dict(os.environ, LANG="C.UTF-8")).stdout
+            return {line.strip("'").lstrip("/").split(";")[0] for line in listing.splitlines()} - {""}
+        for kind, read in (("joliet", ()), ("iso9660", ("-read_fs", "ecma119"))):
+            said = {e[kind].replace("\\", "/") for e in report["disc"]["entries"] if e["copy"]}
+            found = names(*read) - {"Setup32.exe", "autorun.inf", "SETUP32.EXE", "AUTORUN.INF"}
+            expect(found == said, f"{kind}: on the disc {sorted(found - said)}, said {sorted(said - found)}")
+        disc = self.read_back(image, "accented-disc")
+        expect((disc / ACCENTED_DIALER.replace("\\", "/")).is_file(), f"no {ACCENTED_DIALER} on the disc")
+        self.mount(disc)
+        self.start_log("accented-dialer")
+        self.disc_tests("Disc.TheDialerFromTheDisc")
+        started = self.log.read_bytes().decode("cp1252")
+        expect(started.replace('"', "").startswith(ACCENTED_DIALER + " /demo|"), f"started: {started}")
+        self.start_log("accented")
+        self.disc_tests("Disc.AutorunStartsTheLauncherAndAnInstallerFromTheDisc")
 
     def pids(self, name):
         """The running processes of this run's Wine prefix whose command line
@@ -390,6 +433,7 @@ def run_cases(args):
     case("BuildsNeverStartedLeftOut", discs.unoffered_builds)
     case("SecondRunInstallsAndBuildsNothing", discs.second_run)
     case("DemoKitFromAutorunOnACdRomDrive", discs.demo)
+    case("AccentedNamesOnACdRomDrive", discs.accented)
     case("LongNameNeedsJoliet", discs.long_name)
     case("TheDiscGoesAwayMidRun", discs.disc_goes_away)
     discs.shell("stop_prefix")

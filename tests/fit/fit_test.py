@@ -1,8 +1,9 @@
 #!/usr/bin/python3
-"""The tests of tools/fit/fit.py, run as a kit author runs it (the program
+"""The tests of setup32-kit fit, run as a kit author runs it (the program
 in a process of its own) on kits made here: the demo kit, a kit of photo-like
-pictures, kits already small, and bad kits. The pictures it writes are read
-back by the launcher's own decoders (picture_ppm) and by kitcheck.
+pictures, the kit with accented names, kits already small, and bad kits. The
+pictures it writes are read back by the launcher's own decoders
+(picture_ppm) and by kitcheck.
 
     fit_test.py --kitcheck KITCHECK --picture-ppm PICTURE_PPM --work DIR [--results REPORT.xml]
 """
@@ -23,16 +24,24 @@ from pathlib import Path
 from PIL import Image, ImageChops, ImageFilter, ImageStat
 
 ROOT = Path(__file__).resolve().parents[2]
-FIT = ROOT / "tools/fit/fit.py"
-sys.path.insert(0, str(FIT.parent))
-import fit  # noqa: E402  the RLE8 writer is tested on its own too
+PACKAGE = ROOT / "tools/setup32-kit"
+sys.path.insert(0, str(PACKAGE))
+sys.path.insert(0, str(ROOT / "tests"))
+from setup32_kit import encoders  # noqa: E402  the RLE8 writer is tested on its own too
+from kits import accented_kit  # noqa: E402
 
 ARGS = None  # the command line, set by main()
 
 
 def run_fit(kit, out, *extra):
-    return subprocess.run([sys.executable, str(FIT), *extra, str(kit), str(out)], capture_output=True, text=True,
-                          timeout=600)
+    env = dict(os.environ, PYTHONPATH=str(PACKAGE), SETUP32_BUILD=str(ARGS.kitcheck.resolve().parents[2]))
+    return subprocess.run([sys.executable, "-m", "setup32_kit", "fit", *extra, str(kit), str(out)], env=env,
+                          capture_output=True, text=True, timeout=600)
+
+
+def figure(value):
+    """A figure as fit prints it, the Portuguese way: 1.044.582."""
+    return f"{value:,}".replace(",", ".")
 
 
 def tree(folder):
@@ -149,18 +158,18 @@ class DemoKit(unittest.TestCase):
         lines = self.result.stdout.splitlines()
         for name in ["image1.bmp", "image2.bmp", "image3.bmp"]:
             row = next(line for line in lines if line.startswith(name))
-            self.assertIn(f"{(self.kit / name).stat().st_size:,}", row)
-            self.assertIn(f"{(self.out / name).stat().st_size:,}", row)
-            self.assertIn("1,850 ms", row)  # the bitmap's read at 4x, as kitcheck counts it (1.9 s)
+            self.assertIn(figure((self.kit / name).stat().st_size), row)
+            self.assertIn(figure((self.out / name).stat().st_size), row)
+            self.assertIn("1.850 ms", row)  # the bitmap's read at 4x, as kitcheck counts it (1.9 s)
             self.assertIn("dB", row)
-        self.assertIn("BMP 24-bit -> BMP RLE8", self.result.stdout)
+        self.assertIn("BMP 24 bits -> BMP RLE8", self.result.stdout)
 
     def test_fitted_kit_fitted_again_is_copied_as_it_is(self):
         again = Path(ARGS.work, "demo", "again")
         run = run_fit(self.out, again)
         self.assertEqual(run.returncode, 0, run.stderr)
         self.assertEqual(tree(again), tree(self.out))
-        self.assertIn("the kit as it is", run.stdout)
+        self.assertIn("o kit como está", run.stdout)
 
 
 class PhotoKit(unittest.TestCase):
@@ -216,6 +225,25 @@ class PhotoKit(unittest.TestCase):
         self.assertEqual(tree(self.kit), self.before)
 
 
+class AccentedKit(unittest.TestCase):
+    """The kit with ç, ã, é and blanks in its names: the backgrounds are
+    re-made, every name stays, and kitcheck finds in the copy the dialer and
+    the page pictures setup.ini names in cp1252."""
+
+    def test_fitted_with_every_name(self):
+        work = Work("accented").root
+        make_demo_kit(work / "demo")
+        kit = accented_kit(work / "demo", work / "kit ação é")
+        out = work / "cópia ação"
+        run = run_fit(kit, out)
+        self.assertEqual(run.returncode, 0, run.stdout + run.stderr)
+        self.assertEqual(sorted(tree(out)), sorted(tree(kit)))
+        self.assertIn("imgini.bmé", run.stdout)
+        report = kitcheck(out)
+        self.assertEqual(codes(report["problems"]), [])
+        self.assertEqual([c for c in codes(report["notes"]) if c != "name-needs-joliet"], [])
+
+
 class Rle8(unittest.TestCase):
     """fit's run-length bitmaps, decoded by the launcher's own decoder, give
     back every pixel."""
@@ -223,7 +251,7 @@ class Rle8(unittest.TestCase):
     def check(self, indexed, runs=True):
         path = Path(ARGS.work, "rle8", f"{indexed.width}x{indexed.height}-{runs}.bmp")
         path.parent.mkdir(parents=True, exist_ok=True)
-        path.write_bytes(fit.bitmap(indexed, runs=runs))
+        path.write_bytes(encoders.bitmap(indexed, runs=runs))
         decoded = launcher_pixels(path)
         self.assertIsNotNone(decoded, f"{path} refused")
         self.assertEqual(decoded.tobytes(), indexed.convert("RGB").tobytes(), path)
@@ -261,21 +289,36 @@ class Rle8(unittest.TestCase):
 
 
 class JpegCost(unittest.TestCase):
-    """The decode cost fit gives a JPEG is that of the launcher's road for it:
-    progressive, colour sampled 2x2, or any other."""
+    """The decode cost fit is given for a JPEG is that of the launcher's road
+    for it: progressive, colour sampled 2x2, or any other (kitcheck's kinds)."""
 
     def test_by_encoding(self):
+        import json
+        folder = Path(ARGS.work, "jpeg-cost")
+        shutil.rmtree(folder, ignore_errors=True)
+        folder.mkdir(parents=True)
         image = Image.new("RGB", (32, 24), (200, 60, 20))
-        for options, key in ((dict(subsampling=2), "jpeg2x2"), (dict(subsampling=0), "jpeg"),
-                             (dict(subsampling=1), "jpeg"), (dict(subsampling=2, progressive=True), "jpeg-progressive")):
-            with self.subTest(**options):
-                out = io.BytesIO()
-                image.save(out, "JPEG", quality=82, **options)
-                self.assertEqual(fit.jpeg_cost(out.getvalue()), key)
-        grey = io.BytesIO()
-        Image.new("L", (32, 24), 90).save(grey, "JPEG")
-        self.assertEqual(fit.jpeg_cost(grey.getvalue()), "jpeg")
-        self.assertEqual(fit.jpeg_cost(b"\xff\xd8\xff\xc0\x00\x11\x08"), "jpeg")  # cut in its frame
+        expected = {}
+        for name, options, kind in (("2x2", dict(subsampling=2), "jpeg-baseline-2x2"),
+                                    ("full", dict(subsampling=0), "jpeg-baseline"),
+                                    ("2x1", dict(subsampling=1), "jpeg-baseline"),
+                                    ("progressive", dict(subsampling=2, progressive=True), "jpeg-progressive")):
+            image.save(folder / f"{name}.jpg", "JPEG", quality=82, **options)
+            expected[name] = kind
+        Image.new("L", (32, 24), 90).save(folder / "grey.jpg", "JPEG")
+        expected["grey"] = "jpeg-baseline"
+        files = [str(folder / f"{name}.jpg") for name in expected]
+        result = subprocess.run([str(ARGS.kitcheck), "--json", "--picture", *files], capture_output=True,
+                                text=True, timeout=120)
+        pictures = {Path(p["file"]).stem: p["picture"] for p in json.loads(result.stdout)["pictures"]}
+        costs = {}
+        for name, kind in expected.items():
+            with self.subTest(name):
+                self.assertEqual(pictures[name]["kind"], kind)
+                costs[kind] = pictures[name]["cost"]["decode_ms"]
+        # The same pixels cost least sampled 2x2 and most progressive.
+        self.assertLess(costs["jpeg-baseline-2x2"], costs["jpeg-baseline"])
+        self.assertLess(costs["jpeg-baseline"], costs["jpeg-progressive"])
 
 
 class BadKits(unittest.TestCase):
@@ -296,18 +339,19 @@ class BadKits(unittest.TestCase):
         run = run_fit(kit, out)
         self.assertEqual(run.returncode, 2, run.stdout + run.stderr)
         self.assertIn(words, run.stderr)
-        self.assertTrue(run.stderr.startswith("fit: "), run.stderr)
+        self.assertTrue(run.stderr.startswith("setup32-kit fit: "), run.stderr)
+        self.assertEqual(len(run.stderr.splitlines()), 1, run.stderr)
         self.assertNotIn("Traceback", run.stderr)
         return run
 
     def test_missing_kit(self):
-        self.refused(self.work / "nothing", self.work / "out-nothing", "is not a folder")
+        self.refused(self.work / "nothing", self.work / "out-nothing", "não é uma pasta")
         self.assertFalse((self.work / "out-nothing").exists())
 
     def test_no_setup_ini(self):
         kit = self.kit("no-ini")
         (kit / "setup.ini").unlink()
-        self.refused(kit, self.work / "out-no-ini", "has no setup.ini")
+        self.refused(kit, self.work / "out-no-ini", "setup.ini não existe")
         self.assertFalse((self.work / "out-no-ini").exists())
 
     def test_broken_picture(self):
@@ -319,7 +363,7 @@ class BadKits(unittest.TestCase):
     def test_not_a_picture(self):
         kit = self.kit("text")
         (kit / "imgie.bmp").write_text("not a picture")
-        self.refused(kit, self.work / "out-text", "imgie.bmp is not a BMP, JPEG or GIF")
+        self.refused(kit, self.work / "out-text", "imgie.bmp não é uma imagem BMP, JPEG ou GIF")
 
     def test_picture_larger_than_the_launcher_shows(self):
         kit = self.kit("huge")
@@ -330,13 +374,13 @@ class BadKits(unittest.TestCase):
         out = self.work / "full"
         out.mkdir()
         (out / "mine.txt").write_text("kept")
-        self.refused(self.demo, out, "exists and is not an empty folder")
+        self.refused(self.demo, out, "já existe e não está vazia")
         self.assertEqual(os.listdir(out), ["mine.txt"])
 
     def test_outdir_inside_the_kit(self):
         kit = self.kit("inside")
         before = tree(kit)
-        self.refused(kit, kit / "fitted", "inside the kit folder")
+        self.refused(kit, kit / "fitted", "dentro da pasta do kit")
         self.assertEqual(tree(kit), before)
 
     def test_interval_shorter_than_any_format(self):
@@ -347,8 +391,8 @@ class BadKits(unittest.TestCase):
         ini.write_bytes(ini.read_bytes().replace(b"tempo=2500", b"tempo=150"))
         run = run_fit(kit, self.work / "out-fast")
         self.assertEqual(run.returncode, 1, run.stdout + run.stderr)
-        self.assertIn("image1.bmp still holds the window", run.stderr)
-        self.assertIn("more than 150 ms", run.stderr)
+        self.assertIn("image1.bmp ainda prende a janela", run.stderr)
+        self.assertIn("mais que 150 ms", run.stderr)
         self.assertTrue((self.work / "out-fast" / "image1.bmp").stat().st_size < 10000)  # the best kept
 
     def test_no_extension_line_keeps_the_extension(self):
@@ -361,7 +405,7 @@ class BadKits(unittest.TestCase):
         ini.write_bytes(ini.read_bytes().replace(b"tipoimg=bmp\r\n", b""))
         run = run_fit(kit, self.work / "out-no-line")
         self.assertEqual(run.returncode, 1, run.stdout + run.stderr)
-        self.assertIn("no tipoimg= line", run.stdout)
+        self.assertIn("não tem a linha tipoimg=", run.stdout)
         self.assertEqual(tree(self.work / "out-no-line"), tree(kit))
 
     def test_transparent_gif_kept(self):
@@ -376,8 +420,8 @@ class BadKits(unittest.TestCase):
         ini.write_bytes(ini.read_bytes().replace(b"tipoimg=bmp", b"tipoimg=gif").replace(b"tempo=2500", b"tempo=200"))
         run = run_fit(kit, self.work / "out-gif")
         self.assertEqual(run.returncode, 1, run.stdout + run.stderr)
-        self.assertIn("image1.gif still holds the window", run.stderr)
-        self.assertIn("transparent pixels", run.stderr)
+        self.assertIn("image1.gif ainda prende a janela", run.stderr)
+        self.assertIn("pixels transparentes", run.stderr)
         self.assertEqual(tree(self.work / "out-gif"), tree(kit))
 
     def test_picture_too_large_for_any_format(self):
@@ -387,7 +431,7 @@ class BadKits(unittest.TestCase):
         photo((2400, 1800), 2).save(kit / "image2.bmp")
         run = run_fit(kit, self.work / "out-large")
         self.assertEqual(run.returncode, 1, run.stdout + run.stderr)
-        self.assertIn("image2.jpg still holds the window", run.stderr)  # the quickest that keeps 38 dB
+        self.assertIn("image2.jpg ainda prende a janela", run.stderr)  # the quickest that keeps 38 dB
         self.assertIsNotNone(launcher_pixels(self.work / "out-large" / "image2.jpg"))
 
 

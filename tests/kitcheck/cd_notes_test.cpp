@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include "kitcheck/cd_notes.h"
+#include "kitcheck/cost_model.h"
 #include "kitcheck/kit_check.h"
 #include "tests/kitcheck/kit_folder.h"
 
@@ -26,28 +27,6 @@ std::string Ini(const std::string& tempo, const std::string& dialer = "discador\
            "ie5port2=ie5\\ie5setup.exe /Q\r\nie3ingl=ie302en\\setup.exe\r\nie4ingl=ie401en\\ie4setup.exe\r\n"
            "ie5ingl=ie5en\\ie5setup.exe\r\nie5ingl2=ie5en\\ie5setup.exe /Q\r\nDiscador=" +
            dialer + "\r\n[OKnoCD]\r\nie3port=ok\r\nie4port=ok\r\nie3ingl=no\r\nie4ingl=no\r\n";
-}
-
-// A 24-bit bitmap of width x height, whole rows of 4-byte multiples.
-std::string Bitmap(int width, int height) {
-    const std::uint32_t stride = (width * 3 + 3) & ~3u, size = 54 + stride * height;
-    std::string b(size, '\x40');
-    auto put = [&](std::size_t at, std::uint32_t v, int bytes) {
-        for (int i = 0; i < bytes; ++i) b[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
-    };
-    b[0] = 'B', b[1] = 'M';
-    put(2, size, 4);
-    put(6, 0, 4);
-    put(10, 54, 4);
-    put(14, 40, 4);
-    put(18, width, 4);
-    put(22, height, 4);
-    put(26, 1, 2);
-    put(28, 24, 2);
-    put(30, 0, 4);
-    put(34, stride * height, 4);
-    for (int i = 38; i < 54; ++i) b[i] = 0;
-    return b;
 }
 
 class CdNotesTest : public KitFolderTest {
@@ -89,9 +68,9 @@ TEST(CdNotes, Level1Names) {
 
 TEST(CdNotes, TickTimes) {
     // 150 ms of access, then 600 KB/s on a 4x drive and 1200 KB/s on an 8x.
-    EXPECT_NEAR(TickSeconds(1024 * 1024, 4), 0.150 + 1024.0 / 600, 1e-9);
-    EXPECT_NEAR(TickSeconds(1024 * 1024, 8), 0.150 + 1024.0 / 1200, 1e-9);
-    EXPECT_NEAR(TickSeconds(50 * 1024, 4), 0.150 + 50.0 / 600, 1e-9);
+    EXPECT_NEAR(ReadSeconds(1024 * 1024), 0.150 + 1024.0 / 600, 1e-9);
+    EXPECT_NEAR(ReadSeconds(1024 * 1024, 8), 0.150 + 1024.0 / 1200, 1e-9);
+    EXPECT_NEAR(ReadSeconds(50 * 1024), 0.150 + 50.0 / 600, 1e-9);
 }
 
 TEST(CdNotes, AutorunOpen) {

@@ -118,3 +118,38 @@ TEST(IniReader, FindIniValueKeepsTheQuotes) {
 }
 
 }  // namespace
+
+// Where the reader meets a value: its line, and its bytes in the file and on
+// that line, whatever the line ends and the encoding.
+namespace {
+
+TEST(IniReader, WhereTheValueStands) {
+    struct Where {
+        const char* name;
+        std::string file;
+        const char* key;
+        std::size_t line, lineStart, begin, end;
+    } cases[] = {
+        {"CRLF lines", "[Setup32]\r\nnroimg=3\r\ntempo = 2500 \r\n", "tempo", 3, 21, 29, 33},
+        {"LF, CR and a blank line", "[Setup32]\n\rnroimg=3\r\rtempo=2500", "tempo", 5, 21, 27, 31},
+        {"quotes kept in the span", "[Setup32]\ntipoimg=\"jpg\"\n", "tipoimg", 2, 10, 18, 23},
+        {"empty value", "[Setup32]\ntempo=\n", "tempo", 2, 10, 16, 16},
+        {"the first section of the name", "[Setup32]\ntempo=1\n[Setup32]\ntempo=2\n", "tempo", 2, 10, 16, 17},
+        // A UTF-8 mark: bytes of the file, 2 for the é before the value.
+        {"UTF-8 with a mark", "\xEF\xBB\xBF[Setup32]\r\n; \xC3\xA9\r\ntempo=2500\r\n", "tempo", 3, 20, 26, 30},
+        {"UTF-16 with a mark", Bytes("\xFF\xFE[\0S\0e\0t\0u\0p\0\x33\0\x32\0]\0\n\0t\0e\0m\0p\0o\0=\0\x39\0\n\0"), "tempo",
+         2, 22, 34, 36},
+    };
+    for (const Where& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::optional<IniValue> at = LocateIniValue(c.file, "Setup32", c.key);
+        ASSERT_TRUE(at.has_value());
+        EXPECT_EQ(at->line, c.line);
+        EXPECT_EQ(at->lineStart, c.lineStart);
+        EXPECT_EQ(at->begin, c.begin);
+        EXPECT_EQ(at->end, c.end);
+    }
+    EXPECT_FALSE(LocateIniValue("[Setup32]\ntempo\n", "Setup32", "tempo").has_value()) << "no '=': no value";
+}
+
+}  // namespace

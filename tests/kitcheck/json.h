@@ -1,9 +1,12 @@
 // Just enough JSON to read kitcheck's --json report in a test. Strings are
-// returned in cp1252 (escapes above 0xFF become '?').
+// returned in cp1252 (escapes above 0xFF become '?'), and as the file
+// system's bytes (`bytes`: UTF-8, a lone surrogate U+DC80..U+DCFF the byte it
+// stands for, as Python's os.fsencode makes it).
 #pragma once
 
 #include <cstdlib>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -12,6 +15,7 @@ struct Json {
     bool boolean = false;
     double number = 0;
     std::string text;
+    std::string bytes;
     std::vector<Json> items;
     std::vector<std::pair<std::string, Json>> members;
 
@@ -49,25 +53,57 @@ private:
         i_ += w.size();
         return true;
     }
-    std::string Text() {
-        std::string text;
+    static void AppendUtf8(std::string& out, unsigned long c) {
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else if (c < 0x800) {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            out += static_cast<char>(0xE0 | (c >> 12));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | (c >> 18));
+            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    unsigned long Hex() {
+        unsigned long code = std::strtoul(s_.substr(i_, 4).c_str(), nullptr, 16);
+        i_ += 4;
+        return code;
+    }
+    std::pair<std::string, std::string> Text() {
+        std::string text, bytes;
         while (i_ < s_.size() && s_[i_] != '"') {
             char c = s_[i_++];
             if (c != '\\' || i_ >= s_.size()) {
                 text += c;
+                bytes += c;
                 continue;
             }
             char e = s_[i_++];
             if (e == 'u' && i_ + 4 <= s_.size()) {
-                unsigned long code = std::strtoul(s_.substr(i_, 4).c_str(), nullptr, 16);
-                i_ += 4;
+                unsigned long code = Hex();
                 text += code <= 0xFF ? static_cast<char>(code) : '?';
+                if (code >= 0xD800 && code < 0xDC00 && s_.compare(i_, 2, "\\u") == 0) {
+                    i_ += 2;
+                    AppendUtf8(bytes, 0x10000 + ((code - 0xD800) << 10) + (Hex() - 0xDC00));
+                } else if (code >= 0xDC80 && code <= 0xDCFF) {
+                    bytes += static_cast<char>(code - 0xDC00);
+                } else {
+                    AppendUtf8(bytes, code);
+                }
             } else {
-                text += e == 'n' ? '\n' : e == 't' ? '\t' : e == 'r' ? '\r' : e;
+                c = e == 'n' ? '\n' : e == 't' ? '\t' : e == 'r' ? '\r' : e;
+                text += c;
+                bytes += c;
             }
         }
         ok_ = ok_ && Eat('"');
-        return text;
+        return {text, bytes};
     }
     Json Value() {
         Json v;
@@ -79,7 +115,7 @@ private:
             if (!Eat('}')) {
                 do {
                     ok_ = ok_ && Eat('"');
-                    std::string key = Text();
+                    std::string key = Text().first;
                     ok_ = ok_ && Eat(':');
                     v.members.emplace_back(key, Value());
                 } while (ok_ && Eat(','));
@@ -94,7 +130,7 @@ private:
             }
         } else if (Eat('"')) {
             v.type = Json::String;
-            v.text = Text();
+            std::tie(v.text, v.bytes) = Text();
         } else if (Word("true")) {
             v.type = Json::Bool;
             v.boolean = true;

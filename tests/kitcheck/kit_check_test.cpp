@@ -150,15 +150,6 @@ TEST_F(KitCheckTest, PicturesJudgedByTheDecoders) {
     EXPECT_EQ(Found(Check()), (std::vector<std::string>{"picture-broken  imgini.bmp"}));
 }
 
-TEST_F(KitCheckTest, WithoutSetupIniThirteenBeeps) {
-    Clean();
-    fs::remove(fs::path(dir_) / "setup.ini");
-    KitReport report = Check();
-    EXPECT_EQ(report.beeps, 13);
-    EXPECT_EQ(report.problems.front().code + " " + report.problems.front().key, "beep Arquivos/ie3port");
-    EXPECT_EQ(report.problems.back().code, "default-road-missing");
-}
-
 TEST_F(KitCheckTest, FileNamesMatchRegardlessOfCase) {
     Clean("[Setup32]\r\nnroimg=1\r\ntipoimg=BMP\r\n[Arquivos]\r\nie5port=IE5\\IE5SETUP.EXE\r\n"
           "Discador=Discador\\Setup /demo\r\n");

@@ -29,6 +29,28 @@ inline std::string TinyBitmap() {
     return b;
 }
 
+// A 24-bit bitmap of width x height, whole rows of 4-byte multiples.
+inline std::string Bitmap(int width, int height) {
+    const std::uint32_t stride = (width * 3 + 3) & ~3u, size = 54 + stride * height;
+    std::string b(size, '\x40');
+    auto put = [&](std::size_t at, std::uint32_t v, int bytes) {
+        for (int i = 0; i < bytes; ++i) b[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
+    };
+    b[0] = 'B', b[1] = 'M';
+    put(2, size, 4);
+    put(6, 0, 4);
+    put(10, 54, 4);
+    put(14, 40, 4);
+    put(18, width, 4);
+    put(22, height, 4);
+    put(26, 1, 2);
+    put(28, 24, 2);
+    put(30, 0, 4);
+    put(34, stride * height, 4);
+    for (int i = 38; i < 54; ++i) b[i] = 0;
+    return b;
+}
+
 class KitFolderTest : public ::testing::Test {
 protected:
     void SetUp() override {

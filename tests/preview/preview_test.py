@@ -1,11 +1,14 @@
 #!/usr/bin/python3
-"""scripts/preview.sh end to end: the sheet of the demo kit and of a broken
-copy of it (image2.bmp and ie401\\ie4setup.exe removed), each checked for
-every combination of Windows and browser, pictures that are real captures
-of the launcher, commands equal to kitcheck's matrix, a kit folder left as
-it was, and a page that opens in headless Chromium without an error and fits
-a 1280-pixel-wide window; the frame captured on a 640 x 480 screen and on an
-800 x 600 one at 120 dpi, and kitcheck's notes for the CD listed.
+"""scripts/preview.sh (setup32-kit preview) end to end: the sheets of the
+demo kit and of a broken copy of it (image2.bmp and ie401\\ie4setup.exe
+removed), made at the same time, each on a display and in a Wine prefix of
+its own, and of the kit with accented names; each checked for every
+combination of Windows and browser, pictures that are real captures of the
+launcher, commands equal to kitcheck's matrix, a kit folder left as it was,
+and a page that opens in headless Chromium without an error and fits a
+1280-pixel-wide window; the frame captured on a 640 x 480 screen and on an
+800 x 600 one at 120 dpi, and kitcheck's notes for the CD listed. A preview
+ended by SIGTERM leaves no sheet, no scratch folder, no Xvfb and no Wine.
 Writes a JUnit report.
 
     preview_test.py --build BUILD --arch i686 --label "i686, wine" \\
@@ -16,7 +19,9 @@ import hashlib
 import html.parser
 import json
 import os
+import re
 import shutil
+import signal
 import subprocess
 import sys
 import time
@@ -25,6 +30,7 @@ from pathlib import Path
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 sys.path.insert(0, str(Path(__file__).resolve().parents[1]))
 from cases import Cases, expect  # noqa: E402
+from kits import accented_kit  # noqa: E402
 import chromium_check  # noqa: E402
 
 ROOT = Path(__file__).resolve().parents[2]
@@ -185,23 +191,25 @@ class KitRun:
         self.sheet = None
         self.matrix = None
 
-    def run(self):
+    def start(self):
         self.before = kit_digest(self.kit)
-        env = dict(os.environ, SETUP32_WINE_ARCH=self.args.arch,
-                   SETUP32_BUILD=str(self.args.build))
-        started = time.monotonic()
-        result = subprocess.run([str(ROOT / "scripts/preview.sh"), str(self.kit), str(self.out)], env=env,
-                                stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
-                                text=True, timeout=600)
-        self.seconds = time.monotonic() - started
-        self.status = result.returncode
-        self.log = result.stdout
+        self.started = time.monotonic()
+        self.process = preview(self.args, self.kit, self.out)
+
+    def wait(self):
+        self.log, _ = self.process.communicate(timeout=900)
+        self.seconds = time.monotonic() - self.started
+        self.status = self.process.returncode
         print(self.log, end="", flush=True)
         self.after = kit_digest(self.kit)
         if (self.out / "index.html").exists():
             self.sheet = read_sheet(self.out)
         reference = subprocess.run([str(self.args.kitcheck), "--json", str(self.kit)], capture_output=True, text=True)
         self.matrix = {row["browser"]: row for row in json.loads(reference.stdout)["matrix"]}
+
+    def run(self):
+        self.start()
+        self.wait()
 
     def need_sheet(self):
         expect(self.sheet is not None, f"no sheet: preview.sh ended with {self.status}:\n{self.log[-3000:]}")
@@ -327,6 +335,13 @@ class KitRun:
         expect(not any(c["missing"] for c in others), "a command in the kit is marked as missing")
 
 
+def preview(args, kit, out, **options):
+    env = dict(os.environ, SETUP32_WINE_ARCH=args.arch, SETUP32_BUILD=str(args.build), **options.pop("env", {}))
+    return subprocess.Popen([str(ROOT / "scripts/preview.sh"), str(kit), str(out)], env=env,
+                            stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
+                            text=True, **options)
+
+
 def make_kits(args, work):
     demo = work / "demo-kit"
     subprocess.run([str(ROOT / "scripts/make-demo-kit.sh"), str(demo), str(args.stub)], check=True)
@@ -334,7 +349,64 @@ def make_kits(args, work):
     shutil.copytree(demo, broken)
     (broken / "image2.bmp").unlink()
     (broken / "ie401" / "ie4setup.exe").unlink()
-    return {"demo": demo, "broken": broken}
+    return {"demo": demo, "broken": broken, "accented": accented_kit(demo, work / "kit ação é")}
+
+
+def same_pages(run, demo):
+    """The accented kit's pages are the demo kit's: its page pictures
+    (imgini.bmé, imgie.bmé) were found and shown."""
+    sheet = run.need_sheet()
+    demo.need_sheet()
+    for name in ["start-page.png"] + sorted(cell["img"] for cell in sheet.cells.values()):
+        expect(rgb(run.out / name) == rgb(demo.out / name), f"{name} differs from the demo kit's")
+
+
+def own_displays_and_prefixes(runs):
+    """Previews started at the same time each had a Wine prefix of their own
+    and, for their first captures, which ran at the same time, a display of
+    their own (a display's number is free again once its Xvfb ends)."""
+    displays = [(re.findall(r"\((:\d+)\)", run.log) or [None])[0] for run in runs]
+    prefixes = [(re.findall(r"prefixo (\S+)\)", run.log) or [None])[0] for run in runs]
+    expect(None not in displays and len(set(displays)) == len(displays), f"first displays: {displays}")
+    expect(None not in prefixes and len(set(prefixes)) == len(prefixes), f"Wine prefixes: {prefixes}")
+
+
+def interrupted(args, work):
+    """SIGTERM in the middle of a preview: status 143, one line, and nothing
+    left: no sheet or temporary beside it, no scratch folder, no Xvfb and
+    no Wine of the prefix still running."""
+    temporary = work / "tmp-interrupted"
+    temporary.mkdir()
+    out = work / "interrupted-sheet"
+    process = preview(args, work / "demo-kit", out, env={"TMPDIR": str(temporary)}, start_new_session=True)
+    said = ""
+    for line in process.stdout:
+        said += line
+        if line.startswith("Capturando"):
+            time.sleep(2)
+            os.killpg(process.pid, signal.SIGTERM)
+            break
+    said += process.communicate(timeout=120)[0]
+    print(said, end="")
+    expect(process.returncode == 143, f"status {process.returncode}:\n{said}")
+    expect("encerrado pelo sinal SIGTERM: nada foi gravado" in said, said)
+    expect(not out.exists() and not list(work.glob(".interrupted-sheet.*")), "a sheet was left")
+    expect(not any(temporary.iterdir()), f"left in the temporary folder: {list(temporary.iterdir())}")
+    for _ in range(50):  # an ended Wine program may wait a moment to be reaped
+        running = subprocess.run(["pgrep", "-s", str(process.pid)], capture_output=True, text=True).stdout.split()
+        if not running:
+            break
+        time.sleep(0.1)
+    expect(not running, f"processes of the preview still running: {running}")
+    marker = f"WINEPREFIX={args.build / 'cache' / 'setup32-kit'}".encode()
+    wine = []
+    for entry in Path("/proc").iterdir():
+        try:
+            if entry.name.isdigit() and any(v.startswith(marker) for v in (entry / "environ").read_bytes().split(b"\0")):
+                wine.append(entry.name)
+        except OSError:
+            continue
+    expect(not wine, f"Wine of the preview's prefixes still running: {wine}")
 
 
 def main():
@@ -356,11 +428,23 @@ def main():
 
     cases = Cases(f"preview ({args.label})", "Preview")
     case = cases.run
+    names = args.kits.split(",")
+    runs = {name: KitRun(args, name, kits[name], work / f"{name}-sheet") for name in names}
+    # The demo kit's and the broken kit's previews run at the same time.
+    together = [runs[name] for name in ("demo", "broken") if name in runs]
+    for run in together:
+        run.start()
+    for run in together:
+        run.wait()
+    if len(together) == 2:
+        case("TwoAtOnceOwnDisplayAndPrefix", lambda: own_displays_and_prefixes(together))
 
-    for kit_name in args.kits.split(","):
+    for kit_name in names:
         title = kit_name.capitalize() + "Kit"
-        run = KitRun(args, kit_name, kits[kit_name], work / f"{kit_name}-sheet")
-        case(f"{title}.Runs", lambda: (run.run(), run.ran()))
+        run = runs[kit_name]
+        if run.status is None:
+            run.run()
+        case(f"{title}.Runs", run.ran)
         cases.set_time(run.seconds)
         print(f"{kit_name} kit: the sheet took {run.seconds:.1f} s")
         case(f"{title}.EveryCombination", run.combinations)
@@ -370,15 +454,20 @@ def main():
         case(f"{title}.OpensInChromium", run.chromium)
         case(f"{title}.Fits1280Pixels", run.fits_1280)
         case(f"{title}.SmallerScreens", run.screens)
-        case(f"{title}.NotesForTheCd", lambda: run.notes(["slow-on-cd"]))
-        if kit_name == "demo":
-            case(f"{title}.Slideshow", lambda: run.slideshow([]))
-            case(f"{title}.NoProblems", lambda: run.problems([]))
-        else:
+        case(f"{title}.NotesForTheCd", lambda: run.notes(["slow-on-cd"] + (["name-needs-joliet"] * 3
+                                                                           if kit_name == "accented" else [])))
+        if kit_name == "broken":
             case(f"{title}.SlideshowMarksTheMissingPicture", lambda: run.slideshow(["image2.bmp"]))
             case(f"{title}.ProblemsAtTheTop", lambda: run.problems(
                 ["picture-missing", "program-missing", "offered-installer-missing"]))
             case(f"{title}.MissingInstallerMarked", lambda: run.missing_marked("ie401\\ie4setup.exe"))
+        else:
+            case(f"{title}.Slideshow", lambda: run.slideshow([]))
+            case(f"{title}.NoProblems", lambda: run.problems([]))
+        if kit_name == "accented" and "demo" in runs:
+            case(f"{title}.PagesAsTheDemoKits", lambda: same_pages(run, runs["demo"]))
+    if "demo" in names:
+        case("SigtermLeavesNothing", lambda: interrupted(args, work))
 
     return cases.write(args.results)
 

@@ -1,27 +1,23 @@
-#!/usr/bin/python3
-"""Writes the preview sheet, OUTDIR/index.html, from what scripts/preview.sh
-gathered: preview.exe's captures (capture.json, the pictures already in
-OUTDIR as PNG) and kitcheck's report of the same kit (--json and text).
+"""The preview sheet, OUTDIR/index.html, from what the preview gathered:
+preview.exe's captures (capture.json, the pictures already in OUTDIR as
+PNG) and kitcheck's report of the same kit (--json and text).
 
 One page, in Portuguese like kitcheck: kitcheck's problems and its notes
-for the CD, the frame and the start page (also on a 640 x 480 screen and on
-an 800 x 600 one at 120 dpi: preview.exe --screen, screen-*.json beside
-capture.json), the browser page for each Windows version and installed
-browser with its options and the command Next starts, the slideshow, and
+for the CD, the frame and the start page (also on the smaller screens of
+the preview's table: preview.exe --screen, screen-*.json), the browser page
+for each Windows version and installed browser with its options and the command Next starts, the slideshow, and
 kitcheck's whole report. Pictures stand beside the page; no script, no
 style sheet or font from elsewhere. The grid of browser pages fits a
 1280-pixel-wide window."""
-import argparse
 import datetime
 import html
-import json
 import struct
-import sys
-from pathlib import Path
 
 BROWSER_ROW = {"none": "unknown", "3": "3", "4": "4", "5": "5"}
 BROWSER_NAME = {"none": "Nenhum navegador", "3": "IE 3 instalado", "4": "IE 4 instalado", "5": "IE 5 instalado"}
-PICTURE_PROBLEMS = ("picture-missing", "picture-broken")
+PICTURE_PROBLEMS = ("picture-missing", "picture-broken", "picture-too-large")
+# Marks a folder as a sheet that a later preview may replace.
+GENERATOR = "setup32-kit preview"
 
 STYLE = """
 body { font: 14px/1.4 sans-serif; margin: 24px; color: #222; background: #fafafa; }
@@ -289,41 +285,8 @@ class Sheet:
                         "".join(f"<li>{e(w)}</li>" for w in self.warnings) + "</ul>")
         body = body.replace("<!--warnings-->", warnings)
         page = ('<!DOCTYPE html>\n<html lang="pt-BR">\n<head>\n<meta charset="utf-8">\n'
+                f'<meta name="generator" content="{GENERATOR}">\n'
                 "<title>Prévia do CD: Setup32</title>\n"
                 f"<style>{STYLE}</style>\n</head>\n<body>\n{body}\n</body>\n</html>\n")
         (self.out / "index.html").write_text(page, encoding="utf-8")
-        for w in self.warnings:
-            print(f"warning: {w}", file=sys.stderr)
-        return not self.warnings
-
-
-def load_json(path, fallback):
-    try:
-        return json.loads(Path(path).read_text(encoding="ascii", errors="replace"))
-    except (OSError, ValueError) as error:
-        print(f"sheet.py: {path}: {error}", file=sys.stderr)
-        return fallback
-
-
-def main():
-    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
-    parser.add_argument("--capture", required=True, help="preview.exe's capture.json")
-    parser.add_argument("--kitcheck", required=True, help="kitcheck --json")
-    parser.add_argument("--report", required=True, help="kitcheck's text report (cp1252)")
-    parser.add_argument("--kit", required=True, help="the kit folder, as shown")
-    parser.add_argument("--wine", default="", help="the Wine the launcher ran on")
-    parser.add_argument("outdir")
-    args = parser.parse_args()
-    capture = load_json(args.capture, {})
-    report = load_json(args.kitcheck, {"status": 2, "error": "sem relatório"})
-    try:
-        text = Path(args.report).read_bytes().decode("cp1252", errors="replace")
-    except OSError:
-        text = ""
-    screens = [load_json(path, None) for path in sorted(Path(args.capture).parent.glob("screen-*.json"))]
-    ok = Sheet(Path(args.outdir), capture, report, text, args.kit, args.wine, [s for s in screens if s]).write()
-    return 0 if ok and capture else 1
-
-
-if __name__ == "__main__":
-    sys.exit(main())
+        return self.warnings
