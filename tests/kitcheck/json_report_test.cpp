@@ -176,7 +176,7 @@ TEST_F(JsonReportTest, PicturesAndTheirCosts) {
         {"imgini.bmp", "page", 0, "Setup32/tipoImgTela", "gif", 8, false},
         {"image2.bmp", "background", 2, "Setup32/tipoimg", "rle8", 8, false},
         {"image3.bmp", "background", 3, "Setup32/tipoimg", "jpeg-progressive", 24, false},
-        {"imgie.bmp", "page", 0, "Setup32/tipoImgTela", "jpeg-baseline", 24, false},
+        {"imgie.bmp", "page", 0, "Setup32/tipoImgTela", "jpeg-baseline-2x2", 24, false},
     };
     const Json& files = r["files"];
     ASSERT_EQ(files.items.size(), 1 + std::size(pictures) + 7) << "setup.ini, the pictures, 7 programs for 9 commands";
