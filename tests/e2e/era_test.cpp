@@ -1,7 +1,8 @@
 // The screens of the PCs the CD is for: 640 x 480 (a fresh Windows 95 before
-// its display driver is set up) and 800 x 600 with Large Fonts (120 dpi).
-// scripts/test.sh runs this program once on each, on a display of that size,
-// and says which in SETUP32_ERA_SCREEN ("640x480x16") and SETUP32_ERA_DPI.
+// its display driver is set up), 800 x 600 with Large Fonts (120 dpi), and
+// the later PCs' larger screens at 144 and 192 dpi. scripts/test.sh runs this
+// program once on each, on a display of that size, and says which in
+// SETUP32_ERA_SCREEN ("640x480x16") and SETUP32_ERA_DPI.
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
