@@ -4,11 +4,13 @@
 # Every page the CD will show, on every Windows and browser, in one sheet:
 # OUTDIR/index.html with the pictures beside it (no script, no network).
 # The real Setup32.exe runs under Wine once for each of Windows 95, 98, Me,
-# NT 4.0 and 2000 and each installed browser (none, 3, 4, 5); each browser
-# page is captured with its options and, from kitcheck's matrix, the command
-# Next starts with the page's own choice and with each option. The frame,
-# the start page and the slideshow are captured once, and the frame with its
-# start page again on a 640 x 480 screen and on an 800 x 600 one at 120 dpi;
+# NT 4.0, 2000, XP, 7 and 10 and each installed browser (none, 3, 4, 5); each
+# browser page is captured with its options and, from kitcheck's matrix, the
+# command Next starts with the page's own choice and with each option. The
+# frame, the start page and the slideshow are captured once, and the frame
+# with its start page again on a 640 x 480 screen and on an 800 x 600 one at
+# 120 dpi; the start page and the browser pages of XP, 7 and 10 again at
+# 144 dpi, as a later PC shows them;
 # kitcheck's problems and its notes for the CD head the sheet and its report
 # ends it.
 #
@@ -97,8 +99,8 @@ set_dpi() {
     wine reg add 'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts' \
         /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1
 }
-screen_capture() {  # NAME WIDTHxHEIGHT DPI
-    local name=$1 size=$2 dpi=$3 fifo="$WORK/display-$1" pid
+screen_capture() {  # NAME WIDTHxHEIGHT DPI [--later]
+    local name=$1 size=$2 dpi=$3 mode=${4:---screen} fifo="$WORK/display-$1" pid
     stop_prefix
     wineserver -w
     Xvfb -displayfd 9 -screen 0 "${size}x24" -dpi "$dpi" -nolisten tcp 9>"$fifo" >/dev/null 2>&1 &
@@ -110,7 +112,7 @@ screen_capture() {  # NAME WIDTHxHEIGHT DPI
         set_dpi "$dpi"
         stop_prefix
         wineserver -w
-        "$WINELOADER" "$WIN/preview/preview.exe" --screen "$name" "$(zpath "$WIN/Setup32.exe")" \
+        "$WINELOADER" "$WIN/preview/preview.exe" "$mode" "$name" "$(zpath "$WIN/Setup32.exe")" \
             "$(zpath "$WORK/slideshow-kit")" "$(zpath "$WORK/shots")" || rc=1
         set_dpi 96
         stop_prefix
@@ -122,8 +124,10 @@ screen_capture() {  # NAME WIDTHxHEIGHT DPI
 }
 screen_capture 640x480 640x480 96
 screen_capture 800x600-120dpi 800x600 120
+screen_capture 144dpi 1280x1024 144 --later
 
-rm -f "$OUT"/index.html "$OUT"/frame.png "$OUT"/start-page.png "$OUT"/slide-*.png "$OUT"/page-*.png "$OUT"/screen-*.png
+rm -f "$OUT"/index.html "$OUT"/frame.png "$OUT"/start-page.png "$OUT"/slide-*.png "$OUT"/page-*.png "$OUT"/screen-*.png \
+    "$OUT"/later-*.png
 if compgen -G "$WORK/shots/*.bmp" >/dev/null; then
     mogrify -path "$OUT" -format png "$WORK/shots/"*.bmp
 fi
