@@ -17,6 +17,11 @@
 // runs on: OUTDIR\screen-NAME.bmp and screen-NAME.json (scripts/preview.sh
 // runs it on a 640 x 480 display and on an 800 x 600 one at 120 dpi).
 //
+// With --later NAME, the start page and the browser page of the later PCs
+// (Windows XP, 7 and 10, each browser) on the screen it runs on:
+// OUTDIR\later-NAME-*.bmp and later-NAME.json (scripts/preview.sh runs it
+// on a 1280 x 1024 display at 144 dpi).
+//
 // Writes OUTDIR\capture.json and the captures as bitmaps; a line per
 // launcher goes to the standard output. Exit status 0 when every capture was
 // made, 1 otherwise, 2 on a usage error.
@@ -47,10 +52,12 @@ const int kStepTimeout = 5000;    // ms for a page to show
 struct WindowsVersion {
     const char* id;  // Wine's name of the version
     const char* name;
+    bool later;      // a later PC's, shown again at more dots per inch (--later)
 };
 const WindowsVersion kWindows[] = {
-    {"win95", "Windows 95"}, {"win98", "Windows 98"}, {"winme", "Windows Me"},
-    {"nt40", "Windows NT 4.0"}, {"win2k", "Windows 2000"},
+    {"win95", "Windows 95", false}, {"win98", "Windows 98", false}, {"winme", "Windows Me", false},
+    {"nt40", "Windows NT 4.0", false}, {"win2k", "Windows 2000", false}, {"winxp", "Windows XP", true},
+    {"win7", "Windows 7", true}, {"win10", "Windows 10", true},
 };
 
 // The installed browser as the probe reads it: the first characters of
@@ -371,8 +378,9 @@ std::string Slideshow(const std::string& exe, const std::string& kit, const std:
            "  \"error\": " + Json(launcher.error()) + ",\n";
 }
 
+// The browser page of one Windows and browser, captured as PREFIX + page-WINDOWS-BROWSER.
 std::string Cell(const std::string& exe, const std::string& kit, const std::string& out, const WindowsVersion& windows,
-                 const Browser& browser, int number, int count, bool& ok) {
+                 const Browser& browser, int number, int count, bool& ok, const std::string& prefix = "") {
     const auto start = std::chrono::steady_clock::now();
     SetWindowsVersion(windows.id);
     SetBrowser(browser.build ? &browser : nullptr);
@@ -394,7 +402,7 @@ std::string Cell(const std::string& exe, const std::string& kit, const std::stri
                        ", \"visible\": " + (visible ? "true" : "false") + ", \"checked\": " +
                        (checked ? "true" : "false") + "}";
         }
-        page = Capture(launcher.Page("frmIE"), out, std::string("page-") + windows.id + "-" + browser.id);
+        page = Capture(launcher.Page("frmIE"), out, prefix + "page-" + windows.id + "-" + browser.id);
     }
     ok = ok && launcher.error().empty() && !page.file.empty();
     std::printf("[%2d/%d] %-14s browser %-4s: %s (%.2f s)\n", number, count, windows.name, browser.id,
@@ -448,13 +456,65 @@ int Screen(const std::string& name, const std::string& exe, const std::string& k
     return ok && launcher.error().empty() && !frame.file.empty() ? 0 : 1;
 }
 
+bool WriteText(const std::string& path, const std::string& text) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    DWORD written = 0;
+    const bool ok = file != INVALID_HANDLE_VALUE &&
+                    WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+    return ok;
+}
+
+// The start page and the later PCs' browser pages on the screen this program
+// runs on (more dots per inch): OUTDIR\later-NAME-*.bmp and later-NAME.json,
+// with the screen's size and dots per inch and the cells as in capture.json.
+int Later(const std::string& name, const std::string& exe, const std::string& kit, const std::string& out) {
+    const auto start = std::chrono::steady_clock::now();
+    const std::string prefix = "later-" + name + "-";
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+    ReleaseDC(nullptr, screen);
+    bool ok = true;
+    Shot startPage;
+    std::string error;
+    {
+        SetWindowsVersion(nullptr);
+        SetBrowser(nullptr);
+        Launcher launcher(exe, kit);
+        error = launcher.error();
+        if (error.empty()) startPage = Capture(launcher.Page("frmini"), out, prefix + "start-page");
+    }
+    ok = error.empty() && !startPage.file.empty();
+    std::printf("Later PCs at %d dpi: start page%s (%.2f s)\n", dpi,
+                error.empty() ? "" : (", " + Utf8FromCp1252(error)).c_str(), Seconds(start));
+    std::string cells;
+    int count = 0, number = 0;
+    for (const WindowsVersion& windows : kWindows) count += windows.later ? static_cast<int>(std::size(kBrowsers)) : 0;
+    for (const WindowsVersion& windows : kWindows)
+        for (const Browser& browser : kBrowsers)
+            if (windows.later) {
+                if (number++) cells += ",\n";
+                cells += Cell(exe, kit, out, windows, browser, number, count, ok, prefix);
+            }
+    SetWindowsVersion(nullptr);
+    SetBrowser(nullptr);
+    const std::string json = "{\"name\": " + Json(name) + ", \"dpi\": " + std::to_string(dpi) + ", \"screen\": [" +
+                             std::to_string(GetSystemMetrics(SM_CXSCREEN)) + ", " +
+                             std::to_string(GetSystemMetrics(SM_CYSCREEN)) + "], \"start_page\": " +
+                             ShotJson(startPage) + ", \"error\": " + Json(error) + ",\n  \"cells\": [\n" + cells +
+                             "\n  ]\n}\n";
+    return WriteText(out + "\\later-" + name + ".json", json) && ok ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc == 6 && std::string(argv[1]) == "--screen") return Screen(argv[2], argv[3], argv[4], argv[5]);
+    if (argc == 6 && std::string(argv[1]) == "--later") return Later(argv[2], argv[3], argv[4], argv[5]);
     if (argc != 5) {
         std::fprintf(stderr, "usage: preview.exe SETUP32_EXE KIT SLIDESHOW_KIT OUTDIR\n"
-                             "       preview.exe --screen NAME SETUP32_EXE KIT OUTDIR\n");
+                             "       preview.exe --screen NAME SETUP32_EXE KIT OUTDIR\n"
+                             "       preview.exe --later NAME SETUP32_EXE KIT OUTDIR\n");
         return 2;
     }
     const std::string exe = argv[1], kit = argv[2], slideshowKit = argv[3], out = argv[4];
@@ -471,11 +531,5 @@ int main(int argc, char** argv) {
     SetWindowsVersion(nullptr);
     SetBrowser(nullptr);
 
-    const std::string path = out + "\\capture.json";
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    DWORD written = 0;
-    if (file == INVALID_HANDLE_VALUE || !WriteFile(file, json.data(), static_cast<DWORD>(json.size()), &written, nullptr))
-        ok = false;
-    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
-    return ok ? 0 : 1;
+    return WriteText(out + "\\capture.json", json) && ok ? 0 : 1;
 }

@@ -121,9 +121,10 @@ wine_suites() {
     SUITES+=("e2e ($WINE_LABEL)=$RESULTS/e2e-$tag.xml")
 
     if [ "$extent" = all ]; then
-        echo "== The era's screens under Wine ($WINE_LABEL): 640 x 480 in 16-bit colour, 800 x 600 at 120 dpi"
+        echo "== The era's screens under Wine ($WINE_LABEL): 640 x 480 in 16-bit colour, 800 x 600 at 120 dpi," \
+            "1280 x 1024 at 144 dpi, 1920 x 1200 at 192 dpi"
         local screen geometry dpi
-        for screen in 640x480x16:96 800x600x24:120; do
+        for screen in 640x480x16:96 800x600x24:120 1280x1024x24:144 1920x1200x24:192; do
             geometry=${screen%:*} dpi=${screen#*:}
             mkdir -p "$BUILD/e2e-work/era-$geometry"
             SETUP32_ERA_SCREEN=$geometry SETUP32_ERA_DPI=$dpi \

@@ -16,7 +16,7 @@ enum DesignFlag : unsigned {
     kHidden = 1u << 1,     // not visible when the window is created
     kDefault = 1u << 2,    // the window's default button (Enter)
     kCancel = 1u << 3,     // the window's cancel button (Esc)
-    kAutoSize = 1u << 4,   // label taking the size of its caption on one line
+    kAutoSize = 1u << 4,   // label taking the size of its caption (page_layout.h)
     kSeparator = 1u << 5,  // frame drawn as a horizontal line
 };
 

@@ -12,8 +12,9 @@ namespace designed {
 enum : unsigned {
     kSelected = 1,
     kHidden = 2,
-    kFits = 4,  // a label taking the width of its caption on one line
-    kLine = 8,  // a frame drawn as a horizontal line: an etched line 2 pixels high
+    kFits = 4,   // a label showing its caption on one line, as wide as its frame's room
+    kLine = 8,   // a frame drawn as a horizontal line: an etched line 2 pixels high
+    kHolds = 16, // a frame of such labels: as wide as its design or as they need, within its container
 };
 struct Designed {
     CtlId id, container;  // CtlId::None: the page itself
@@ -33,14 +34,14 @@ inline const Designed kStartPage[] = {
     {C::cmdNext, C::None, "Próximo >>", 3900, 3960, 1125, 345, 0},
     {C::cmdCancel, C::None, "Cancela", 5220, 3960, 1125, 345, 0},
 };
-// The last three labels show what the set-up wrote: Windows 98, no build on offer.
+// The last three labels show what the set-up wrote: Windows 95, no build on offer.
 inline const Designed kBrowserPage[] = {
     {C::Image1, C::None, "", 120, 60, 1830, 3450, 0},
     {C::Picture2, C::None, "", 2040, 60, 4395, 1935, 0},
-    {C::Frame2, C::Picture2, "", 60, 0, 4095, 1815, 0},
+    {C::Frame2, C::Picture2, "", 60, 0, 4095, 1815, kHolds},
     {C::Label1, C::Frame2, "Informações da Instalação:", 60, 60, 1920, 195, kFits},
     {C::Label2, C::Frame2, "Sistema: ", 60, 300, 645, 195, kFits},
-    {C::lblSistema, C::Frame2, "Windows 98 Version 4.10, Build 2222, Service Pack  A ", 180, 600, 705, 195, kFits},
+    {C::lblSistema, C::Frame2, "Windows 95 Version 4.0, Build 950", 180, 600, 705, 195, kFits},
     {C::Label3, C::Frame2, "Idioma:", 60, 900, 510, 195, kFits},
     {C::lblLinguagem, C::Frame2, "Português", 180, 1140, 930, 195, kFits},
     {C::lblResultado, C::Frame2, "Será instalado o Internet Explorer 5 em Português", 180, 1440, 870, 195, kFits},

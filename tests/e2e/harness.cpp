@@ -400,3 +400,106 @@ RECT Launcher::RectIn(HWND hwnd, HWND parent) const {
     MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
     return r;
 }
+
+// ---- text measured as the user sees it
+
+namespace {
+
+std::string Show(const RECT& r) {
+    return "(" + std::to_string(r.left) + ", " + std::to_string(r.top) + ") - (" + std::to_string(r.right) + ", " +
+           std::to_string(r.bottom) + ")";
+}
+
+bool IsClass(HWND hwnd, const char* name) {
+    char cls[32] = "";
+    GetClassNameA(hwnd, cls, sizeof cls);
+    return !lstrcmpiA(cls, name);
+}
+
+// The part of the screen where a control's children can be seen: its client
+// area, less a group box's border (its top holds the caption).
+RECT ChildRoom(HWND container) {
+    RECT r;
+    GetClientRect(container, &r);
+    MapWindowPoints(container, nullptr, reinterpret_cast<POINT*>(&r), 2);
+    if (IsClass(container, "Button") && (GetWindowLongA(container, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX) {
+        r.left += GetSystemMetrics(SM_CXEDGE);
+        r.right -= GetSystemMetrics(SM_CXEDGE);
+        r.bottom -= GetSystemMetrics(SM_CYEDGE);
+    }
+    return r;
+}
+
+}  // namespace
+
+std::string TextCut(HWND control) {
+    const std::string text = WindowText(control);
+    if (text.empty()) return "";
+    // The control's font. On Windows the launcher's answer is the stock GUI
+    // font, a handle that holds in every process; Wine answers WM_GETFONT from
+    // another process with 0, and the stock GUI font, which the launcher gives
+    // every control, stands in (the pages' test holds the self-sizing labels'
+    // widths to it).
+    HFONT font = reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0));
+    LOGFONTA logFont;
+    if (!font) font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+    if (!GetObjectA(font, sizeof logFont, &logFont)) return "its font (WM_GETFONT) can't be read";
+    RECT client;
+    GetClientRect(control, &client);
+    const LONG style = GetWindowLongA(control, GWL_STYLE);
+    HDC dc = GetDC(control);
+    HGDIOBJ old = SelectObject(dc, font);
+    TEXTMETRICA metrics{};
+    GetTextMetricsA(dc, &metrics);
+    // Where the control puts its text and how: a label from its top left,
+    // wrapped unless it says not to; an option after its check mark (12
+    // pixels and one at 96 dpi, and half a digit), centred in its height; a
+    // push button centred between its edges.
+    RECT room = client;
+    UINT format = DT_WORDBREAK;
+    bool option = false, button = false;
+    if (IsClass(control, "Static")) {
+        if ((style & SS_TYPEMASK) == SS_LEFTNOWORDWRAP) format = 0;
+    } else if ((style & BS_TYPEMASK) == BS_AUTORADIOBUTTON || (style & BS_TYPEMASK) == BS_RADIOBUTTON) {
+        SIZE digit{};
+        GetTextExtentPoint32A(dc, "0", 1, &digit);
+        room.left += 12 * GetDeviceCaps(dc, LOGPIXELSX) / 96 + 1 + digit.cx / 2;
+        if (!(style & BS_MULTILINE)) format = DT_SINGLELINE;
+        option = true;
+    } else {
+        InflateRect(&room, -(GetSystemMetrics(SM_CXEDGE) + 1), 0);
+        format = DT_SINGLELINE;
+        button = true;
+    }
+    RECT needed = {0, 0, room.right - room.left, 0};
+    DrawTextA(dc, text.c_str(), -1, &needed, DT_CALCRECT | DT_NOPREFIX | DT_EXPANDTABS | format);
+    SelectObject(dc, old);
+    ReleaseDC(control, dc);
+    const bool centred = option || button;
+    RECT shown = {room.left, 0, room.left + needed.right, needed.bottom};
+    if (centred) OffsetRect(&shown, 0, (client.bottom - needed.bottom) / 2);
+    if (button) OffsetRect(&shown, (room.right - room.left - needed.right) / 2, 0);
+    MapWindowPoints(control, nullptr, reinterpret_cast<POINT*>(&shown), 2);
+
+    // What can be seen of the control: its client area within each
+    // container's room, up to the page.
+    RECT seen = client;
+    MapWindowPoints(control, nullptr, reinterpret_cast<POINT*>(&seen), 2);
+    for (HWND container = GetParent(control); container; container = GetParent(container)) {
+        RECT inside = ChildRoom(container);
+        IntersectRect(&seen, &seen, &inside);
+        if (GetWindowLongA(container, GWL_EXSTYLE) & WS_EX_MDICHILD) break;  // the page
+    }
+    // The top of a line's cell (the internal leading) holds only the accents
+    // of capitals (cp1252 0xC0 to 0xDD): a text without one loses nothing
+    // when that much of the cell is cut (a one-line option at 120 dpi: 16
+    // pixels of the design for a 17-pixel cell).
+    bool accentedCapital = false;
+    for (unsigned char c : text) accentedCapital |= c >= 0xC0 && c <= 0xDD;
+    const int spare = accentedCapital ? 0 : metrics.tmInternalLeading;
+    if (shown.left >= seen.left && shown.right <= seen.right && shown.top + spare >= seen.top &&
+        shown.bottom - (centred ? spare : 0) <= seen.bottom)
+        return "";
+    return "\"" + text + "\" needs " + Show(shown) + " on the screen, " + std::to_string(needed.bottom / metrics.tmHeight) +
+           " line(s), and shows in " + Show(seen) + " (internal leading " + std::to_string(metrics.tmInternalLeading) + ")";
+}

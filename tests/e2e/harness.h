@@ -113,3 +113,10 @@ private:
 };
 
 std::string WindowText(HWND hwnd);
+
+// What of a control's text the user cannot see, or "" when all of it shows:
+// the text measured in the control's own font (WM_GETFONT) and laid out as
+// the control lays it out, against the part of its client area that each
+// container up to its page leaves visible (a frame's inside of its border, a
+// picture box's client area).
+std::string TextCut(HWND control);

@@ -53,12 +53,22 @@ void ExpectDesign(const Launcher& launcher, const char* page, const Designed* co
         RECT r = launcher.RectIn(control, container);
         EXPECT_EQ(r.left, c->left / 15);
         EXPECT_EQ(r.top, c->top / 15);
+        RECT room;
+        GetClientRect(container, &room);
         if (c->other & kLine) {
             GetClientRect(control, &client);
             EXPECT_EQ(client.right, c->width / 15);
             EXPECT_EQ(r.bottom - r.top, 2);
+        } else if (c->other & kFits) {  // to the frame's border, its text within
+            EXPECT_EQ(r.right, room.right - GetSystemMetrics(SM_CXEDGE));
+            EXPECT_LE(TextWidth(control), r.right - r.left);
+            EXPECT_EQ(r.bottom - r.top, c->height / 15);
+        } else if (c->other & kHolds) {
+            EXPECT_GE(r.right - r.left, c->width / 15);
+            EXPECT_LE(r.right, room.right);
+            EXPECT_EQ(r.bottom - r.top, c->height / 15);
         } else {
-            EXPECT_EQ(r.right - r.left, (c->other & kFits) ? TextWidth(control) : c->width / 15);
+            EXPECT_EQ(r.right - r.left, c->width / 15);
             EXPECT_EQ(r.bottom - r.top, c->height / 15);
         }
         EXPECT_EQ((GetWindowLongA(control, GWL_STYLE) & WS_VISIBLE) != 0, !(c->other & kHidden));
@@ -71,7 +81,7 @@ TEST(Pages, DesignOfTheWindowsAt96Dpi) {
     ASSERT_EQ(GetDeviceCaps(screen, LOGPIXELSX), 96) << "the expectations are in pixels at 96 dpi";
     ReleaseDC(nullptr, screen);
     Kit kit;
-    Launcher launcher(kit, "win98");
+    Launcher launcher(kit, "win95");
     ASSERT_TRUE(launcher.started());
     EXPECT_EQ(WindowText(launcher.frame()), "QOB - Programa de Instalação");
     RECT client;

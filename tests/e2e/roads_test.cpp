@@ -193,4 +193,19 @@ TEST(Roads, WindowsDescription) {
     }
 }
 
+// The program's manifest names Windows 8.1, 10 and 11: GetVersionExA tells
+// them as they are, not as Windows 8 (6.2, build 9200).
+TEST(Roads, Windows10DescribedAsItIs) {
+    Kit kit;
+    Launcher launcher(kit, "win10");
+    ASSERT_TRUE(launcher.started());
+    launcher.Click(launcher.Control("frmini", CtlId::cmdNext));
+    WAIT_FOR(launcher.Visible(launcher.Page("frmIE")));
+    const std::string description = WindowText(launcher.Control("frmIE", CtlId::lblSistema));
+    const std::string version = "Windows NT Version 10.0, Build ";
+    EXPECT_EQ(description.substr(0, version.size()), version);
+    EXPECT_NE(description.size(), version.size());
+    EXPECT_EQ(description.find_first_not_of("0123456789", version.size()), std::string::npos) << description;
+}
+
 }  // namespace

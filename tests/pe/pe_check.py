@@ -118,8 +118,29 @@ def check_texts_cp1252(_, exe):
         assert text.encode("utf-8") not in data, f"{text!r} is stored in UTF-8"
 
 
-def check_no_manifest(pe, _):
-    assert not resources(pe, RT_MANIFEST), "the program carries an application manifest"
+# The application manifest: the Windows versions the program knows, so that
+# GetVersionExA tells Windows 8.1, 10 and 11 as they are; no execution level
+# (installer detection still asks to raise a program named setup, whose
+# installers then have the rights they need) and no DPI awareness (Windows
+# scales the 96-dpi design whole).
+SUPPORTED_OS = {
+    "{e2011457-1546-43c5-a5fe-008deee3d3f0}",  # Vista
+    "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",  # 7
+    "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}",  # 8
+    "{1f676c76-80e1-4239-95bb-83d0f6d0da78}",  # 8.1
+    "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}",  # 10 and 11
+}
+
+
+def check_manifest(pe, _):
+    manifests = resources(pe, RT_MANIFEST)
+    assert [name for name, _ in manifests] == [1], f"manifests {[name for name, _ in manifests]}, one of id 1 wanted"
+    root = ET.fromstring(manifests[0][1])
+    tags = {element.tag.split("}")[-1] for element in root.iter()}
+    ids = {element.get("Id") for element in root.iter() if element.tag.endswith("}supportedOS")}
+    assert ids == SUPPORTED_OS, f"supportedOS {sorted(ids)}"
+    for tag in ("trustInfo", "requestedExecutionLevel", "dpiAware", "dpiAwareness", "dependency"):
+        assert tag not in tags, f"the manifest has {tag}"
 
 
 def check_icon(pe, _):
@@ -166,7 +187,7 @@ def main():
     pe = pefile.PE(exe)
     checks = [("Header", check_header, None), ("Size", check_size, exe), ("Imports", check_imports, allowed_file),
               ("Instructions486", check_instructions, exe), ("TextsInCp1252", check_texts_cp1252, exe),
-              ("NoManifest", check_no_manifest, None), ("Icon", check_icon, None),
+              ("Manifest", check_manifest, None), ("Icon", check_icon, None),
               ("VersionRecord", check_version, None), ("NoOle", check_no_ole, exe)]
     suite = ET.Element("testsuite", name="PeCheck")
     failures = 0

@@ -7,7 +7,8 @@ combination of Windows and browser, pictures that are real captures of the
 launcher, commands equal to kitcheck's matrix, a kit folder left as it was,
 and a page that opens in headless Chromium without an error and fits a
 1280-pixel-wide window; the frame captured on a 640 x 480 screen and on an
-800 x 600 one at 120 dpi, and kitcheck's notes for the CD listed. A preview
+800 x 600 one at 120 dpi, the later PCs' pages again at 144 dpi, and
+kitcheck's notes for the CD listed. A preview
 ended by SIGTERM leaves no sheet, no scratch folder, no Xvfb and no Wine.
 Writes a JUnit report.
 
@@ -34,12 +35,14 @@ from kits import accented_kit  # noqa: E402
 import chromium_check  # noqa: E402
 
 ROOT = Path(__file__).resolve().parents[2]
-WINDOWS = ["win95", "win98", "winme", "nt40", "win2k"]
+WINDOWS = ["win95", "win98", "winme", "nt40", "win2k", "winxp", "win7", "win10"]
+LATER = ["winxp", "win7", "win10"]  # again at 144 dpi
 BROWSERS = ["none", "3", "4", "5"]
 MATRIX_ROW = {"none": "unknown", "3": "3", "4": "4", "5": "5"}
 CONTROL = {3: "OpIE3", 4: "OpIE4", 5: "OpIE5"}
 # Client areas at 96 dpi: the pages' 6555 x 4500 twips, the frame's 9255 x 8460.
 PAGE_CLIENT = (437, 300)
+PAGE_CLIENT_144 = (656, 450)
 FRAME_CLIENT = (617, 564)
 
 
@@ -49,6 +52,7 @@ class SheetParser(html.parser.HTMLParser):
     def __init__(self):
         super().__init__()
         self.cells = {}       # (windows, browser) -> cell
+        self.later = {}       # the same at 144 dpi
         self.problems = []    # codes at the top
         self.notes = []       # codes of kitcheck's notes for the CD
         self.screens = {}     # name -> {"fits", "img", "caption"}
@@ -78,7 +82,7 @@ class SheetParser(html.parser.HTMLParser):
                 self.slide["img"] = a.get("src")
         if tag == "td" and "cell" in classes:
             self.cell = {"img": None, "shown": a.get("data-shown", "").split(), "choices": [], "default": None}
-            self.cells[(a["data-windows"], a["data-browser"])] = self.cell
+            (self.cells if a.get("data-dpi") == "96" else self.later)[(a["data-windows"], a["data-browser"])] = self.cell
         if tag == "section":
             self.section = a.get("id")
         if tag == "li" and "data-code" in a:
@@ -221,7 +225,8 @@ class KitRun:
         expect(self.status == 0, f"preview.sh ended with {self.status}:\n{self.log[-3000:]}")
         expect("preview.sh: nothing installed, nothing built" in self.log, "on a built tree: " + self.log[:500])
         lines = [line for line in self.log.splitlines() if line.startswith("[")]
-        expect(len(lines) == len(WINDOWS) * len(BROWSERS), f"{len(lines)} progress lines:\n{self.log[-3000:]}")
+        expect(len(lines) == (len(WINDOWS) + len(LATER)) * len(BROWSERS),
+               f"{len(lines)} progress lines:\n{self.log[-3000:]}")
 
     def combinations(self):
         sheet = self.need_sheet()
@@ -247,10 +252,11 @@ class KitRun:
             check_caption(picture, page_border, page_caption, f"{key}")
         expect(len(sizes) == 1, f"page sizes {sizes}")
 
-    def commands(self):
+    def commands(self, later=False):
         sheet = self.need_sheet()
-        expect(len(sheet.cells) == len(WINDOWS) * len(BROWSERS), f"{len(sheet.cells)} cells")
-        for (windows, browser), cell in sorted(sheet.cells.items()):
+        cells = sheet.later if later else sheet.cells
+        expect(len(cells) == len(LATER if later else WINDOWS) * len(BROWSERS), f"{len(cells)} cells")
+        for (windows, browser), cell in sorted(cells.items()):
             row = self.matrix[MATRIX_ROW[browser]]
             where = f"{windows}, browser {browser}"
             expected = [(c["version"], c["command"]) for c in row["choices"]]
@@ -299,6 +305,21 @@ class KitRun:
             expect(f"{size[0]} × {size[1]} a {dpi} dpi" in figure["caption"], f"{name}: {figure['caption']}")
             expect(len({pixel(picture, x, y) for x in range(0, size[0], 16) for y in range(0, size[1], 16)}) > 8,
                    f"{name}: the screen is blank")
+
+    def later_pcs(self):
+        """The start page and the browser pages of Windows XP, 7 and 10 again
+        at 144 dpi: captures of windows half as large again as at 96 dpi,
+        with the commands of kitcheck's matrix."""
+        sheet = self.need_sheet()
+        expect(set(sheet.later) == {(w, b) for w in LATER for b in BROWSERS}, f"cells at 144 dpi {sorted(sheet.later)}")
+        start = rgb(self.out / "later-144dpi-start-page.png")
+        border, caption = borders(start[:2], PAGE_CLIENT_144)
+        check_caption(start, border, caption, "start page at 144 dpi")
+        for key, cell in sorted(sheet.later.items()):
+            expect(cell["img"] and (self.out / cell["img"]).is_file(), f"{key}: no picture ({cell['img']})")
+            picture = rgb(self.out / cell["img"])
+            expect(picture[:2] == start[:2], f"{key}: {picture[:2]}, the start page is {start[:2]}")
+        self.commands(later=True)
 
     def notes(self, codes):
         sheet = self.need_sheet()
@@ -454,6 +475,7 @@ def main():
         case(f"{title}.OpensInChromium", run.chromium)
         case(f"{title}.Fits1280Pixels", run.fits_1280)
         case(f"{title}.SmallerScreens", run.screens)
+        case(f"{title}.LaterPcsAt144Dpi", run.later_pcs)
         case(f"{title}.NotesForTheCd", lambda: run.notes(["slow-on-cd"] + (["name-needs-joliet"] * 3
                                                                            if kit_name == "accented" else [])))
         if kit_name == "broken":

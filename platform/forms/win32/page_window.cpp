@@ -39,7 +39,7 @@ ControlClass ClassOf(const ControlDesign& c) {
     case Kind::Image:
         return {"Static", SS_OWNERDRAW | WS_BORDER};
     case Kind::Label:
-        return {"Static", SS_NOTIFY | SS_NOPREFIX | ((c.flags & kAutoSize) ? SS_LEFTNOWORDWRAP : SS_LEFT)};
+        return {"Static", SS_NOTIFY | SS_NOPREFIX | SS_LEFT};
     case Kind::Frame:
         return (c.flags & kSeparator) ? ControlClass{"Static", SS_ETCHEDHORZ} : ControlClass{"Button", BS_GROUPBOX};
     case Kind::Option:
@@ -66,10 +66,31 @@ bool LoadCommonControls() {
     return loaded;
 }
 
+// Text sizes as a label draws its text: tabs expanded, no prefix
+// characters, on one line or broken at blanks.
+class LabelMeasure final : public TextMeasure {
+public:
+    explicit LabelMeasure(HDC dc) : dc_(dc) {}
+    void Measure(const std::string& text, int width, int& cx, int& cy) const override {
+        RECT r = {0, 0, width, 0};
+        DrawTextA(dc_, text.c_str(), -1, &r,
+                  DT_CALCRECT | DT_EXPANDTABS | DT_NOPREFIX | (width ? DT_WORDBREAK : 0));
+        cx = r.right;
+        cy = r.bottom;
+    }
+
+private:
+    HDC dc_;
+};
+
 }  // namespace
 
 PageWindow::PageWindow(const Desktop& desktop, const Design& design, FormEvents& events, FormId form)
-    : desktop_(desktop), design_(design), events_(events), form_(form) {}
+    : desktop_(desktop),
+      design_(design),
+      events_(events),
+      form_(form),
+      layout_(design, form, desktop.dpiX(), desktop.dpiY(), GetSystemMetrics(SM_CXEDGE)) {}
 
 bool PageWindow::HoldsTabStops(const ControlDesign& container) const {
     for (const ControlDesign& c : design_)
@@ -116,17 +137,17 @@ void PageWindow::CreateControls() {
         if (c->kind != Kind::Option || optionGroup != c->container) style |= WS_GROUP;
         optionGroup = c->kind == Kind::Option ? std::optional<CtlId>(c->container) : std::nullopt;
         const DWORD exStyle = c->kind == Kind::PictureBox ? WS_EX_CLIENTEDGE : 0;
-        HWND hwnd = CreateWindowExA(exStyle, cls.className, c->caption, style, desktop_.ToPixelsX(c->left),
-                                    desktop_.ToPixelsY(c->top), desktop_.ToPixelsX(c->width),
-                                    desktop_.ToPixelsY(c->height), parent,
+        const PixelBox& box = layout_.Box(c->id);
+        HWND hwnd = CreateWindowExA(exStyle, cls.className, c->caption, style, box.left, box.top, box.width,
+                                    box.height, parent,
                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlIdOf(c->id))),
                                     desktop_.instance(), nullptr);
         if (!hwnd) continue;
         controls_[static_cast<std::size_t>(c->id)] = hwnd;
         SendMessageA(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(desktop_.font()), FALSE);
         if (c->flags & kSelected) SendMessageA(hwnd, BM_SETCHECK, BST_CHECKED, 0);
-        if (c->flags & kAutoSize) FitToText(c->id);
     }
+    Fit();
     for (const ControlDesign* c : design_.CreationOrder(form_))
         if (c->kind == Kind::Frame && HoldsTabStops(*c)) UpdateControlParent(c->id);
 }
@@ -179,24 +200,28 @@ void PageWindow::SetCaption(CtlId control, const std::string& text) {
     if (!hwnd) return;
     SetWindowTextA(hwnd, text.c_str());
     const ControlDesign* design = design_.Of(form_, control);
-    if (design && (design->flags & kAutoSize)) FitToText(control);
+    if (!design || !(design->flags & kAutoSize)) return;
+    layout_.SetCaption(control, text);
+    Fit();
 }
 
-// A self-sizing label keeps its place and takes the size of its text on one line.
-void PageWindow::FitToText(CtlId control) {
-    HWND hwnd = Control(control);
-    char text[512];
-    int length = GetWindowTextA(hwnd, text, sizeof text);
-    HDC dc = GetDC(hwnd);
+// Every control where the page's layout puts it, the self-sizing labels
+// measured in their font. A label reaches the edge of its room and wraps, as
+// every label does, only where its text is wider than that room.
+void PageWindow::Fit() {
+    HDC dc = GetDC(hwnd_);
     HGDIOBJ old = SelectObject(dc, desktop_.font());
-    SIZE size{};
-    TEXTMETRICA metrics{};
-    GetTextMetricsA(dc, &metrics);
-    GetTextExtentPoint32A(dc, text, length, &size);
+    layout_.Fit(LabelMeasure(dc));
     SelectObject(dc, old);
-    ReleaseDC(hwnd, dc);
-    SetWindowPos(hwnd, nullptr, 0, 0, size.cx, metrics.tmHeight, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    InvalidateRect(hwnd, nullptr, TRUE);
+    ReleaseDC(hwnd_, dc);
+    for (const ControlDesign& c : design_) {
+        HWND hwnd = c.form == form_ ? Control(c.id) : nullptr;
+        if (!hwnd) continue;
+        const PixelBox& box = layout_.Box(c.id);
+        if (layout_.Moved(c.id))
+            SetWindowPos(hwnd, nullptr, box.left, box.top, box.width, box.height, SWP_NOZORDER | SWP_NOACTIVATE);
+        if (c.flags & kAutoSize) SetWindowTextA(hwnd, layout_.Shown(c.id).c_str());
+    }
 }
 
 void PageWindow::SetToolTip(CtlId control, const std::string& text) {

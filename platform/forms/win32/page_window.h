@@ -9,11 +9,10 @@
 #include <string>
 
 #include "platform/forms/forms.h"
+#include "platform/forms/page_layout.h"
 
 class Desktop;
 class Picture;
-struct ControlDesign;
-struct Design;
 
 class PageWindow {
 public:
@@ -35,7 +34,7 @@ private:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
     void CreateControls();
-    void FitToText(CtlId control);
+    void Fit();
     bool HoldsTabStops(const ControlDesign& container) const;
     void UpdateControlParent(CtlId container);
     void OnCommand(int id);
@@ -55,4 +54,5 @@ private:
     std::array<HWND, kCtlIdCount> controls_{};  // by control id
     std::unique_ptr<Picture> image_;  // Image1
     bool userClose_ = false;
+    PageLayout layout_;  // last: the members before it are reached with short offsets
 };

@@ -44,6 +44,8 @@ SCREENS = (
            ("--screen", "640x480", "{exe}", "{slideshow}", "{out}")),
     Screen("a janela numa tela de 800 × 600 a 120 dpi (fontes grandes)", 800, 600, 120,
            ("--screen", "800x600-120dpi", "{exe}", "{slideshow}", "{out}")),
+    Screen("a página inicial e as do navegador no Windows XP, 7 e 10 a 144 dpi", 1280, 1024, 144,
+           ("--later", "144dpi", "{exe}", "{slideshow}", "{out}")),
 )
 # The files of a sheet, which a later preview into the same folder replaces.
 SHEET_FILES = ("index.html", "*.png")
@@ -136,8 +138,10 @@ def run(args):
                 picture.save(staged.path / (bitmap.stem + ".png"))
         capture_json = read_json(shots / "capture.json", {})
         cell_lines(capture_json)
-        screens = [s for s in (read_json(p, None) for p in sorted(shots.glob("screen-*.json"))) if s]
-        warnings = Sheet(staged.path, capture_json, kit.report, text, str(args.kit), wine.label, screens).write()
+        screens, later = ([s for s in (read_json(p, None) for p in sorted(shots.glob(f"{kind}-*.json"))) if s]
+                          for kind in ("screen", "later"))
+        warnings = Sheet(staged.path, capture_json, kit.report, text, str(args.kit), wine.label, screens,
+                         later).write()
         for warning in warnings:
             print(f"aviso: {warning}", file=sys.stderr)
         if warnings or not capture_json:

@@ -5,7 +5,9 @@ PNG) and kitcheck's report of the same kit (--json and text).
 One page, in Portuguese like kitcheck: kitcheck's problems and its notes
 for the CD, the frame and the start page (also on the smaller screens of
 the preview's table: preview.exe --screen, screen-*.json), the browser page
-for each Windows version and installed browser with its options and the command Next starts, the slideshow, and
+for each Windows version and installed browser with its options and the
+command Next starts, the start page and the browser pages of the later PCs
+again at 144 dpi (preview.exe --later, later-*.json), the slideshow, and
 kitcheck's whole report. Pictures stand beside the page; no script, no
 style sheet or font from elsewhere. The grid of browser pages fits a
 1280-pixel-wide window."""
@@ -69,9 +71,10 @@ def png_size(path):
 
 
 class Sheet:
-    def __init__(self, out, capture, report, text, kit, wine, screens=()):
+    def __init__(self, out, capture, report, text, kit, wine, screens=(), later=()):
         self.out = out
         self.screens = list(screens)  # preview.exe --screen: the frame on smaller screens
+        self.later = list(later)      # preview.exe --later: the later PCs at more dots per inch
         self.capture = capture
         self.report = report
         self.text = text
@@ -173,10 +176,13 @@ class Sheet:
             text += f' <span class="missing">{e(missing[start["key"]])}</span>'
         return text
 
-    def cell(self, cell, rows, missing):
+    def cell(self, cell, rows, missing, dpi=96):
         where = f'{cell["windows_name"]}, {BROWSER_NAME[cell["browser"]].lower()}'
+        if dpi != 96:
+            where += f", {dpi} dpi"
         shown = " ".join(o["control"] for o in cell.get("options", []) if o["visible"])
-        parts = [f'<td class="cell" id="{e(cell["windows"])}-{e(cell["browser"])}" '
+        name = f'{cell["windows"]}-{cell["browser"]}' + ("" if dpi == 96 else f"-{dpi}dpi")
+        parts = [f'<td class="cell" id="{e(name)}" data-dpi="{dpi}" '
                  f'data-windows="{e(cell["windows"])}" data-browser="{e(cell["browser"])}" data-shown="{e(shown)}">',
                  self.img(cell.get("page"), f"Página do navegador, {where}")]
         if cell.get("error"):
@@ -209,15 +215,36 @@ class Sheet:
         return "\n".join(parts)
 
     def grid(self):
-        cells = self.capture.get("cells", [])
-        rows = {r["browser"]: r for r in self.report.get("matrix", [])}
-        missing = self.problems_by_key()
-        browsers = list(dict.fromkeys(c["browser"] for c in cells))
-        windows = list(dict.fromkeys((c["windows"], c["windows_name"]) for c in cells))
         self.parts.append('<section id="navegador">\n<h2>A página do navegador em cada Windows e navegador instalado</h2>\n'
                           "<p>Cada célula: a página como o Windows a desenha; abaixo, as opções que ela mostra "
                           "(◉ a marcada) e o comando que o Próximo inicia com cada uma, e o que ele inicia sem "
                           "escolha, segundo as regras do próprio Setup32 (matriz do kitcheck).</p>")
+        self.table(self.capture.get("cells", []))
+        self.parts.append("</section>")
+
+    def later_pcs(self):
+        """The later PCs at more dots per inch: the start page, then their
+        browser pages, as on a larger screen with larger fonts."""
+        for later in self.later:
+            dpi = later["dpi"]
+            width, height = later["screen"]
+            self.parts.append(f'<section id="mais-novos-{e(later["name"])}" class="later" data-dpi="{dpi}">\n'
+                              f"<h2>Os PCs mais novos a {dpi} dpi: Windows XP, 7 e 10</h2>\n"
+                              f"<p>As mesmas páginas numa tela de {width} × {height} com letras maiores "
+                              f"({dpi} dpi), como um PC mais novo as mostra.</p>")
+            caption = f"Página inicial a {dpi} dpi"
+            self.parts.append(f'<figure>{self.img(later.get("start_page"), caption)}'
+                              f"<figcaption>{e(caption)}</figcaption></figure>")
+            if later.get("error"):
+                self.warnings.append(f"PCs mais novos a {dpi} dpi: {later['error']}")
+            self.table(later.get("cells", []), dpi)
+            self.parts.append("</section>")
+
+    def table(self, cells, dpi=96):
+        rows = {r["browser"]: r for r in self.report.get("matrix", [])}
+        missing = self.problems_by_key()
+        browsers = list(dict.fromkeys(c["browser"] for c in cells))
+        windows = list(dict.fromkeys((c["windows"], c["windows_name"]) for c in cells))
         self.parts.append('<table class="grid">\n<thead><tr><th></th>')
         for b in browsers:
             sample = next(c for c in cells if c["browser"] == b)
@@ -230,9 +257,9 @@ class Sheet:
             self.parts.append(f'<tr><th scope="row">{e(win_name)}</th>')
             for b in browsers:
                 cell = next(c for c in cells if c["windows"] == win_id and c["browser"] == b)
-                self.parts.append(self.cell(cell, rows, missing))
+                self.parts.append(self.cell(cell, rows, missing, dpi))
             self.parts.append("</tr>")
-        self.parts.append("</tbody>\n</table>\n</section>")
+        self.parts.append("</tbody>\n</table>")
 
     def slideshow(self):
         show = self.capture.get("slideshow") or {"interval": 0, "count": 0, "pictures": []}
@@ -275,6 +302,7 @@ class Sheet:
         self.problems()
         self.notes()
         self.grid()
+        self.later_pcs()
         self.window()
         self.slideshow()
         self.kitcheck_text()
