@@ -50,6 +50,10 @@ def check_header(pe, _):
     assert pe.OPTIONAL_HEADER.Subsystem == 2, "not a GUI program"
     version = (pe.OPTIONAL_HEADER.MajorSubsystemVersion, pe.OPTIONAL_HEADER.MinorSubsystemVersion)
     assert version == (4, 0), f"subsystem version {version}, Windows 95 loads 4.0"
+    # Relocations kept, so that Windows Vista and later may load it anywhere.
+    relocations = pe.OPTIONAL_HEADER.DATA_DIRECTORY[5]
+    assert relocations.Size > 0 and not pe.FILE_HEADER.Characteristics & 0x0001, "no relocations"
+    assert pe.OPTIONAL_HEADER.DllCharacteristics & 0x0040, "no DYNAMIC_BASE"
 
 
 def check_size(_, exe):
