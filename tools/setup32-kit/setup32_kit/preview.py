@@ -92,13 +92,13 @@ def capture(prefix, preview_exe, screen, display, values, work):
     return result.returncode == 0
 
 
-def cell_lines(capture_json):
+def cell_lines(capture_json, where=""):
     for number, cell in enumerate(capture_json.get("cells", []), 1):
         shown = [o["caption"].rsplit(" ", 1)[-1] for o in cell.get("options", []) if o["visible"]]
         state = (cell.get("error") or ("sem captura" if not cell.get("page") else
                                        "opções " + ", ".join(shown) if shown else "nenhuma opção"))
         browser = "nenhum navegador" if cell["browser"] == "none" else f"IE {cell['browser']}"
-        print(f"[{number:2}/{len(capture_json['cells'])}] {cell['windows_name']}, {browser}: {state}")
+        print(f"[{number:2}/{len(capture_json['cells'])}] {cell['windows_name']}{where}, {browser}: {state}")
 
 
 def read_json(path, fallback):
@@ -140,6 +140,8 @@ def run(args):
         cell_lines(capture_json)
         screens, later = ([s for s in (read_json(p, None) for p in sorted(shots.glob(f"{kind}-*.json"))) if s]
                           for kind in ("screen", "later"))
+        for pcs in later:
+            cell_lines(pcs, f" a {pcs.get('dpi')} dpi")
         warnings = Sheet(staged.path, capture_json, kit.report, text, str(args.kit), wine.label, screens,
                          later).write()
         for warning in warnings:
