@@ -684,14 +684,22 @@ bool Jpeg::Scan(Pass pass) {
         }
         return true;
     }
+    // The blocks of an MCU (up to 4 components of 4 x 4 blocks): each one's
+    // component and place in it.
+    struct Place {
+        Component* c;
+        int x, y;
+    } mcu[4 * 16];
+    int n = 0;
+    for (int k = 0; k < scanCount_; ++k) {
+        Component& c = comp_[order_[k]];
+        for (int y = 0; y < c.v; ++y)
+            for (int x = 0; x < c.h; ++x) mcu[n++] = {&c, x, y};
+    }
     for (int my = 0; my < mcusY_; ++my) {
         for (int mx = 0; mx < mcusX_; ++mx) {
-            for (int k = 0; k < scanCount_; ++k) {
-                Component& c = comp_[order_[k]];
-                for (int y = 0; y < c.v; ++y)
-                    for (int x = 0; x < c.h; ++x)
-                        if (!one(c, mx * c.h + x, my * c.v + y)) return false;
-            }
+            for (const Place* b = mcu; b < mcu + n; ++b)
+                if (!one(*b->c, mx * b->c->h + b->x, my * b->c->v + b->y)) return false;
             if (!ended && --todo_ <= 0 && !Restart()) ended = true;
         }
         if (rows) PutRows(my);
