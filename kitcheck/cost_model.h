@@ -39,9 +39,9 @@ inline constexpr DecodeCost kDecodeCosts[] = {
     // JPEG photographs: quality 90 in full colour (grey and other factors
     // taken as that), quality 82 with the colour sampled 2x2, baseline and
     // progressive.
-    {"jpeg-baseline", 92.0},
+    {"jpeg-baseline", 91.0},
     {"jpeg-baseline-2x2", 64.0},
-    {"jpeg-progressive", 102.0},
+    {"jpeg-progressive", 90.0},
     {"gif", 39.1},  // 256 colours, kept in 8 bits
 };
 

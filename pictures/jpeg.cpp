@@ -107,6 +107,11 @@ struct Component {
     std::uint8_t* Row(int r) const { return plane + static_cast<std::size_t>(r & (ring - 1)) * static_cast<std::size_t>(rowBytes); }
 };
 
+// A kept block's coefficients, in zigzag order.
+inline std::int16_t* Coefficients(const Component& c, int bx, int by) {
+    return c.coeff + 64 * (static_cast<std::size_t>(by) * static_cast<std::size_t>(c.bw) + static_cast<std::size_t>(bx));
+}
+
 class Jpeg final : public PictureDecoder {
 public:
     explicit Jpeg(const PictureHead& head) : PictureDecoder(head) {}
@@ -151,13 +156,17 @@ private:
     bool Restart();
     // What a scan's blocks are decoded for: the rows of the picture; the
     // verdict alone (a scan after those rows); the coefficients kept, of a
-    // progressive frame or of one whose first scan lacks a component.
-    enum class Pass { Rows, Verdict, Progressive, Kept };
+    // sequential frame whose first scan lacks a component; a progressive
+    // scan's DC (one of its AC has a loop of its own, ScanAc).
+    enum class Pass { Rows, Verdict, Kept, Dc };
     bool Scan(Pass pass);
-    bool Block(Pass pass, Component& c, int bx, int by);
+    bool PutBlock(Component& c, int bx, int by, bool decode);
+    bool KeepBlock(Component& c, int bx, int by, bool keep);
     bool DecodeBlock(Component& c, const std::int32_t* quant, std::int32_t* block, unsigned& columns);
-    bool DecodeDc(Component& c, std::int16_t* data);
-    bool DecodeAc(const Component& c, std::int16_t* data);
+    bool DecodeDc(Component& c, int bx, int by);
+    bool ScanAc();
+    bool FirstAc(const Component& c, std::int16_t* data);
+    bool RefineAc(const Component& c, std::int16_t* data);
     bool DecodeScan();
 
     // Samples into pixels.
@@ -654,24 +663,15 @@ bool Jpeg::Restart() {
 // the data stops where a restart marker is due, the rest of the scan has
 // none: the rows' blocks are then blank.
 bool Jpeg::Scan(Pass pass) {
-    Reset();
     bool ended = false;
-    const bool rows = pass == Pass::Rows && count_ > 1;
-    const bool skipRun = pass == Pass::Progressive && ah_ == 0 && scanCount_ == 1 && ss_ != 0;
     auto one = [&](Component& c, int bx, int by) {
-        if (skipRun && eobrun_) {  // a block of an end-of-band run: nothing in it
-            --eobrun_;
-            return true;
+        switch (pass) {
+        case Pass::Rows: return PutBlock(c, bx, by, !ended);
+        case Pass::Dc: return ended || DecodeDc(c, bx, by);
+        default: return ended || KeepBlock(c, bx, by, pass == Pass::Kept);
         }
-        if (!ended) return Block(pass, c, bx, by);
-        if (pass == Pass::Rows) {
-            if (count_ == 1)
-                IdctInto(bx, by, 0);
-            else
-                Idct(block_, 0, c.Row(by * 8) + bx * 8, c.rowBytes);
-        }
-        return true;
     };
+    const bool rows = pass == Pass::Rows && count_ > 1;
     if (scanCount_ == 1) {  // one component: its blocks row by row, each an MCU
         Component& c = comp_[order_[0]];
         const int across = (c.x + 7) >> 3, down = (c.y + 7) >> 3;
@@ -684,14 +684,22 @@ bool Jpeg::Scan(Pass pass) {
         }
         return true;
     }
+    // The blocks of an MCU (up to 4 components of 4 x 4 blocks): each one's
+    // component and place in it.
+    struct Place {
+        Component* c;
+        int x, y;
+    } mcu[4 * 16];
+    int n = 0;
+    for (int k = 0; k < scanCount_; ++k) {
+        Component& c = comp_[order_[k]];
+        for (int y = 0; y < c.v; ++y)
+            for (int x = 0; x < c.h; ++x) mcu[n++] = {&c, x, y};
+    }
     for (int my = 0; my < mcusY_; ++my) {
         for (int mx = 0; mx < mcusX_; ++mx) {
-            for (int k = 0; k < scanCount_; ++k) {
-                Component& c = comp_[order_[k]];
-                for (int y = 0; y < c.v; ++y)
-                    for (int x = 0; x < c.h; ++x)
-                        if (!one(c, mx * c.h + x, my * c.v + y)) return false;
-            }
+            for (const Place* b = mcu; b < mcu + n; ++b)
+                if (!one(*b->c, mx * b->c->h + b->x, my * b->c->v + b->y)) return false;
             if (!ended && --todo_ <= 0 && !Restart()) ended = true;
         }
         if (rows) PutRows(my);
@@ -699,22 +707,27 @@ bool Jpeg::Scan(Pass pass) {
     return true;
 }
 
-// One block of a scan, decoded for `pass`.
-inline bool Jpeg::Block(Pass pass, Component& c, int bx, int by) {
+// A block of a sequential scan, decoded or (without `decode`) blank, into
+// the rows of its component, a grey picture's into the section.
+bool Jpeg::PutBlock(Component& c, int bx, int by, bool decode) {
     unsigned columns = 0;
-    if (pass == Pass::Rows) {
-        if (!DecodeBlock(c, quant_[c.tq], block_, columns)) return false;
-        if (count_ == 1)
-            IdctInto(bx, by, columns);
-        else
-            Idct(block_, columns, c.Row(by * 8) + bx * 8, c.rowBytes);
-        return true;
-    }
-    std::int16_t* data = c.coeff + 64 * (static_cast<std::size_t>(by) * c.bw + bx);
-    if (pass == Pass::Progressive) return scanCount_ > 1 || ss_ == 0 ? DecodeDc(c, data) : DecodeAc(c, data);
+    if (decode && !DecodeBlock(c, quant_[c.tq], block_, columns)) return false;
+    if (count_ == 1)
+        IdctInto(bx, by, columns);
+    else
+        Idct(block_, columns, c.Row(by * 8) + bx * 8, c.rowBytes);
+    return true;
+}
+
+// A block of a sequential scan whose coefficients are kept (`keep`), or
+// whose verdict alone counts.
+bool Jpeg::KeepBlock(Component& c, int bx, int by, bool keep) {
+    unsigned columns = 0;
     const bool ok = DecodeBlock(c, ones_, block_, columns);
-    if (ok && pass == Pass::Kept)
+    if (ok && keep) {
+        std::int16_t* data = Coefficients(c, bx, by);
         for (int k = 0; k < 64; ++k) data[k] = static_cast<std::int16_t>(block_[kNatural[k]]);
+    }
     std::memset(block_, 0, sizeof block_);
     return ok;
 }
@@ -772,9 +785,9 @@ bool Jpeg::DecodeBlock(Component& c, const std::int32_t* quant, std::int32_t* bl
     return ok;
 }
 
-// A progressive scan's DC: its first bits, or one more.
-bool Jpeg::DecodeDc(Component& c, std::int16_t* data) {
-    if (se_ != 0) return false;  // DC and AC in one scan
+// A progressive scan's DC of a block: its first bits, or one more.
+bool Jpeg::DecodeDc(Component& c, int bx, int by) {
+    std::int16_t* data = Coefficients(c, bx, by);
     if (bits_ < 16) Fill(buf_, bits_);
     if (ah_ == 0) {
         if (acScans_) std::memset(data, 0, 64 * sizeof *data);  // else the block holds nothing yet but a DC
@@ -788,124 +801,154 @@ bool Jpeg::DecodeDc(Component& c, std::int16_t* data) {
     return true;
 }
 
-// A progressive scan's band of AC coefficients ss_ to se_, its first bits
-// (runs of empty blocks included), or one more bit of each.
-bool Jpeg::DecodeAc(const Component& c, std::int16_t* data) {
-    if (ss_ == 0) return false;
+// A progressive scan of AC coefficients, which holds one component: its
+// blocks row by row, each its band's first bits or one more bit.
+bool Jpeg::ScanAc() {
+    const Component& c = comp_[order_[0]];
+    const int across = (c.x + 7) >> 3, down = (c.y + 7) >> 3;
+    for (int by = 0; by < down; ++by) {
+        std::int16_t* data = Coefficients(c, 0, by);
+        for (int bx = 0; bx < across; ++bx, data += 64) {
+            if (!(ah_ ? RefineAc(c, data) : FirstAc(c, data))) return false;
+            if (--todo_ <= 0 && !Restart()) return true;  // the rest of the scan has no data
+        }
+    }
+    return true;
+}
+
+// The first bits of a block's band ss_ to se_: its coefficients, or the end
+// of the band in this block and in as many after.
+inline bool Jpeg::FirstAc(const Component& c, std::int16_t* data) {
+    if (eobrun_) {  // a block of a run of ends of band: nothing in it
+        --eobrun_;
+        return true;
+    }
+    const std::int16_t* fast = fastAc_[c.ha];
     const Huffman& h = ac_[c.ha];
     std::uint32_t buf = buf_;
     int bits = bits_;
-    bool ok = true;
-    if (ah_ == 0) {  // (a block of an end-of-band run is passed by the scan's loop)
+    int k = ss_;
+    do {
+        if (bits < 16) Fill(buf, bits);
+        const int f = fast[buf >> (32 - kFastBits)];
+        if (f >> 8) {  // a coefficient (the end of a block and 16 zeros below)
+            k += (f >> 4) & 15;
+            const int s = f & 15;
+            buf <<= s;
+            bits -= s;
+            data[k < 64 ? k : 63] = static_cast<std::int16_t>((f >> 8) * (1 << al_));
+            ++k;
+            continue;
+        }
+        const int rs = Decode(h, buf, bits);
+        if (rs < 0) return false;
+        const int s = rs & 15, r = rs >> 4;
+        if (!s) {
+            if (r < 15) {  // the end of this block and of the next 2^r - 1 + bits
+                eobrun_ = (1 << r) - 1;
+                if (r) eobrun_ += static_cast<int>(Bits(buf, bits, r));
+                break;
+            }
+            k += 16;
+        } else {
+            k += r;
+            const int value = Receive(buf, bits, s) * (1 << al_);
+            data[k < 64 ? k : 63] = static_cast<std::int16_t>(value);
+            ++k;
+        }
+    } while (k <= se_);
+    buf_ = buf;
+    bits_ = bits;
+    return true;
+}
+
+// One more bit of a block's band ss_ to se_: a bit of each coefficient
+// already there, and the new ones (1 or -1 times the bit), each after its
+// run of zeros; in a run of ends of band, the bits alone.
+inline bool Jpeg::RefineAc(const Component& c, std::int16_t* data) {
+    const int bit = 1 << al_;
+    std::uint32_t buf = buf_;
+    int bits = bits_;
+    auto refine = [&](std::int16_t* p) {
+        if (Bits(buf, bits, 1) && (*p & bit) == 0) *p = static_cast<std::int16_t>(*p > 0 ? *p + bit : *p - bit);
+    };
+    auto zeros = [](const std::int16_t* p) {  // four zero coefficients from p
+        std::uint64_t four;
+        std::memcpy(&four, p, sizeof four);
+        return four == 0;
+    };
+    std::int16_t* p = data + ss_;
+    std::int16_t* const end = data + se_ + 1;
+    if (eobrun_) {
+        --eobrun_;
+    } else {
         const std::int16_t* fast = fastAc_[c.ha];
-        int k = ss_;
-        do {
+        const Huffman& h = ac_[c.ha];
+        while (p < end) {
+            int r, value = 0;
             if (bits < 16) Fill(buf, bits);
             const int f = fast[buf >> (32 - kFastBits)];
-            if (f >> 8) {  // a coefficient (the end of a block and 16 zeros below)
-                k += (f >> 4) & 15;
+            if (f >> 8) {  // a new coefficient after its zeros, its sign in the same look-up
+                if (f >> 8 != 1 && f >> 8 != -1) return false;
                 const int s = f & 15;
                 buf <<= s;
                 bits -= s;
-                data[k < 64 ? k : 63] = static_cast<std::int16_t>((f >> 8) * (1 << al_));
-                ++k;
-                continue;
-            }
-            const int rs = Decode(h, buf, bits);
-            if (rs < 0) {
-                ok = false;
-                break;
-            }
-            const int s = rs & 15, r = rs >> 4;
-            if (!s) {
-                if (r < 15) {  // the end of this block and of the next 2^r - 1 + bits
+                r = (f >> 4) & 15;
+                value = f < 0 ? -bit : bit;
+            } else {
+                const int rs = Decode(h, buf, bits);
+                if (rs < 0) return false;
+                const int s = rs & 15;
+                r = rs >> 4;
+                if (s) {
+                    if (s != 1) return false;
+                    value = Bits(buf, bits, 1) ? bit : -bit;
+                } else if (r < 15) {  // the end of this band and of the next 2^r - 1 + bits
                     eobrun_ = (1 << r) - 1;
                     if (r) eobrun_ += static_cast<int>(Bits(buf, bits, r));
                     break;
+                }  // else 16 zeros, the new coefficient 0
+            }
+            // Past r zeros, refining the coefficients met, to the new one's place.
+            while (p < end) {
+                if (r >= 4 && end - p >= 4 && zeros(p)) {
+                    p += 4, r -= 4;
+                    continue;
                 }
-                k += 16;
-            } else {
-                k += r;
-                const int value = Receive(buf, bits, s) * (1 << al_);
-                data[k < 64 ? k : 63] = static_cast<std::int16_t>(value);
-                ++k;
-            }
-        } while (k <= se_);
-    } else {
-        const int bit = 1 << al_;
-        // One more bit of a coefficient already there.
-        auto refine = [&](std::int16_t* p) {
-            if (Bits(buf, bits, 1) && (*p & bit) == 0) *p = static_cast<std::int16_t>(*p > 0 ? *p + bit : *p - bit);
-        };
-        if (eobrun_) {
-            --eobrun_;
-            auto one = [&](int k) {
-                if (data[k]) refine(&data[k]);
-            };
-            int k = ss_;
-            for (; k + 3 <= se_; k += 4) {  // four at a time, passed over while they are 0
-                std::uint64_t four;
-                std::memcpy(&four, data + k, sizeof four);
-#ifdef __OPTIMIZE_SIZE__
-                if (four)
-                    for (int i = k; i < k + 4; ++i) one(i);
-#else
-                if (four) one(k), one(k + 1), one(k + 2), one(k + 3);
-#endif
-            }
-            for (; k <= se_; ++k) one(k);
-        } else {
-            int k = ss_;
-            do {
-                const int rs = Decode(h, buf, bits);
-                if (rs < 0) {
-                    ok = false;
+                std::int16_t* q = p++;
+                if (*q) {
+                    refine(q);
+                } else if (r) {
+                    --r;
+                } else {
+                    *q = static_cast<std::int16_t>(value);
                     break;
                 }
-                int s = rs & 15, r = rs >> 4;
-                if (!s) {
-                    if (r < 15) {
-                        eobrun_ = (1 << r) - 1;
-                        if (r) eobrun_ += static_cast<int>(Bits(buf, bits, r));
-                        r = 64;  // the rest of this block
-                    }
-                } else {
-                    if (s != 1) {
-                        ok = false;
-                        break;
-                    }
-                    s = Bits(buf, bits, 1) ? bit : -bit;
-                }
-                // Past r zero coefficients, refining those that aren't, to
-                // the new one.
-                while (k <= se_) {
-                    if (r >= 4 && k + 3 <= se_) {  // four zeros passed at once
-                        std::uint64_t four;
-                        std::memcpy(&four, data + k, sizeof four);
-                        if (!four) {
-                            k += 4, r -= 4;
-                            continue;
-                        }
-                    }
-                    std::int16_t* p = &data[k++];
-                    if (*p) {
-                        refine(p);
-                    } else if (r == 0) {
-                        *p = static_cast<std::int16_t>(s);
-                        break;
-                    } else {
-                        --r;
-                    }
-                }
-            } while (k <= se_);
+            }
         }
     }
+    // The rest of the band: a bit of each coefficient there.
+    for (; end - p >= 4; p += 4) {
+        if (zeros(p)) continue;
+#ifdef __OPTIMIZE_SIZE__
+        for (int i = 0; i < 4; ++i)
+            if (p[i]) refine(p + i);
+#else
+        if (p[0]) refine(p);
+        if (p[1]) refine(p + 1);
+        if (p[2]) refine(p + 2);
+        if (p[3]) refine(p + 3);
+#endif
+    }
+    for (; p < end; ++p)
+        if (*p) refine(p);
     buf_ = buf;
     bits_ = bits;
-    return ok;
+    return true;
 }
 
 bool Jpeg::DecodeScan() {
+    Reset();
     if (scans_++ == 0 && !progressive_ && scanCount_ == count_) {
         // The frame's only scan, as a baseline picture has it: row by row
         // into the section.
@@ -915,9 +958,13 @@ bool Jpeg::DecodeScan() {
     }
     if (rows_) return Scan(Pass::Verdict);  // another scan of a frame already shown
     if (!kept_ && !KeepCoefficients()) return false;
-    const bool ok = Scan(progressive_ ? Pass::Progressive : Pass::Kept);
-    if (progressive_ && ss_ != 0) ++acScans_;
-    return ok;
+    if (!progressive_) return Scan(Pass::Kept);
+    if (scanCount_ == 1 && ss_ != 0) {
+        ++acScans_;
+        return ScanAc();
+    }
+    if (se_ != 0) return false;  // DC and AC in one scan
+    return Scan(Pass::Dc);
 }
 
 // ---------------------------------------------------------------- samples
@@ -1056,7 +1103,7 @@ void Jpeg::IdctInto(int bx, int by, unsigned columns) {
 // A kept block's coefficients (in zigzag order) times their steps into
 // block_, four at a time passed over while they are 0.
 void Jpeg::Dequantize(const Component& c, int bx, int by, unsigned& columns) {
-    const std::int16_t* data = c.coeff + 64 * (static_cast<std::size_t>(by) * c.bw + bx);
+    const std::int16_t* data = Coefficients(c, bx, by);
     const std::int32_t* quant = quant_[c.tq];
     unsigned cols = 1, range = 0;
     auto one = [&](int k) {
