@@ -127,3 +127,11 @@ for size in 1x1 17x9 9x17 33x2; do
     encode "$work/$size.ppm" "$p-q82-4x2.jpg" -quality 82 -sampling-factor 4x2
     encode "$work/$size.ppm" "$p-q82-grey.jpg" -quality 82 -colorspace Gray
 done
+# Line art at quality 100: all of a picture's weight at the highest
+# frequencies, where a step of 1 leaves the inverse DCT no rounding to hide
+# in (single pixels of black and white, of green and magenta; stripes).
+convert -size 64x64 pattern:checkerboard -quality 100 -sampling-factor 1x1 "$OUT/checkerboard-8px-q100-1x1.jpg"
+convert -size 61x47 pattern:gray50 -quality 100 -sampling-factor 1x1 "$OUT/pixels-q100-1x1.jpg"
+convert -size 61x47 pattern:gray50 -fill '#00FF00' -opaque black -fill '#FF00FF' -opaque white \
+    -quality 100 -sampling-factor 1x1 "$OUT/pixels-colour-q100-1x1.jpg"
+convert -size 61x47 pattern:vertical2 -quality 100 -sampling-factor 1x1 -interlace JPEG "$OUT/stripes-q100-progressive.jpg"
